@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package the editor, its tests, benchmarks and fuzzers
+# need, when any is missing. Runs apt-get as root, or through sudo otherwise.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config make
+  qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libjpeg-turbo-progs
+  libfreetype-dev fonts-dejavu-core libpixman-1-dev
+  xvfb xauth imagemagick poppler-utils
+  cups cups-bsd cups-client printer-driver-cups-pdf
+  tinyproxy python3
+  clang-14 libclang-rt-14-dev
+  gsettings-desktop-schemas libglib2.0-bin
+  xdg-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+  sudo=()
+else
+  sudo=(sudo)
+fi
+"${sudo[@]}" apt-get update
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
