@@ -1,4 +1,4 @@
-// The two integer conversions every computation of the editor uses.
+// The integer conversions the computations of the editor share.
 #pragma once
 
 #include <cmath>
@@ -16,6 +16,13 @@ namespace glyphon {
   // rounds to nearest with ties to even.
   double r = std::nearbyint(v);
   return int64_t(r);
+}
+
+// v clamped to the signed 32-bit range. Edges computed in 64 bits from a
+// damaged rectangle may leave that range; so far out they lie outside every
+// bitmap, so clamping them changes no pixel.
+[[nodiscard]] constexpr int32_t saturateToInt32(int64_t v) {
+  return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
 }
 
 // Integer division truncating toward zero (-7 div 2 = -3). C++ already

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/Arith.h"
 #include "core/Error.h"
 
 namespace glyphon {
@@ -108,14 +109,11 @@ void fillRect(Bitmap& dst, const Rect& r, Color c) {
 void drawRectangle(Bitmap& dst, const Rect& r, Color brush, Color pen, int32_t penWidth) {
   if (r.isEmpty()) return;
   fillRect(dst, r, pen);
-  // The inner edges are computed in 64 bits: a rectangle near the ends of the
-  // 32-bit range must not overflow. Where an inner edge leaves that range it
-  // lies outside every bitmap, so saturating it changes no pixel.
-  auto saturate = [](int64_t v) {
-    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-  };
-  const Rect inner{saturate(int64_t(r.Left) + penWidth), saturate(int64_t(r.Top) + penWidth),
-                   saturate(int64_t(r.Right) - penWidth), saturate(int64_t(r.Bottom) - penWidth)};
+  // Inner edges in 64 bits: a rectangle near the ends of the 32-bit range
+  // must not overflow.
+  const Rect inner{
+      saturateToInt32(int64_t(r.Left) + penWidth), saturateToInt32(int64_t(r.Top) + penWidth),
+      saturateToInt32(int64_t(r.Right) - penWidth), saturateToInt32(int64_t(r.Bottom) - penWidth)};
   fillRect(dst, inner, brush);
 }
 

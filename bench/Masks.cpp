@@ -1,0 +1,53 @@
+#include "bench/Masks.h"
+
+#include <random>
+
+namespace glyphon::bench {
+namespace {
+
+void setGrey(uint8_t* p, uint8_t v) { p[0] = p[1] = p[2] = v; }
+
+}  // namespace
+
+Bitmap textLikeRendering(int32_t width, int32_t height, uint32_t seed) {
+  std::mt19937 rng(seed);
+  auto between = [&rng](int lo, int hi) { return lo + int(rng() % uint32_t(hi - lo + 1)); };
+  Bitmap b(width, height);
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* p = b.row(y);
+    int32_t x = 0;
+    auto put = [&](uint8_t v) {
+      if (x < width) setGrey(p + size_t(x++) * 3, v);
+    };
+    // One stroke: 7..21 background, an edge, 1..7 full, an edge (means 14, 1, 4, 1).
+    while (x < width) {
+      for (int n = between(7, 21); n > 0; --n) put(uint8_t(between(0, 4)));
+      put(uint8_t(between(5, 127)));
+      for (int n = between(1, 7); n > 0; --n) put(uint8_t(between(128, 255)));
+      put(uint8_t(between(5, 127)));
+    }
+  }
+  return b;
+}
+
+Bitmap gradientRendering(int32_t width, int32_t height) {
+  Bitmap b(width, height);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      setGrey(b.row(y) + size_t(x) * 3, uint8_t(int64_t(x) * 256 / width));
+  return b;
+}
+
+std::vector<uint8_t> coverageMask(const Bitmap& rendering) {
+  std::vector<uint8_t> mask(size_t(rendering.width()) * size_t(rendering.height()));
+  size_t i = 0;
+  for (int32_t y = 0; y < rendering.height(); ++y)
+    for (int32_t x = 0; x < rendering.width(); ++x) {
+      const uint8_t v = rendering.row(y)[size_t(x) * 3 + 2];
+      const int m = v <= 127 ? 2 * v : 255;
+      mask[i++] = uint8_t(m < 10 ? 0 : m);
+    }
+  return mask;
+}
+
+}  // namespace glyphon::bench

@@ -1,0 +1,25 @@
+// Renderings for the benchmarks: grey-level pictures like the ones a style
+// plug-in returns, with known shares of empty, partial and full coverage.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/Bitmap.h"
+
+namespace glyphon::bench {
+
+// Runs like the strokes of text, row by row: on average 70 % background
+// (red below 5), 10 % partial coverage (red 5..127) at the stroke edges and
+// 20 % full coverage (red 128..255).
+[[nodiscard]] Bitmap textLikeRendering(int32_t width, int32_t height, uint32_t seed);
+
+// Red rising from 0 to 255 across every row: mostly partial and full
+// coverage.
+[[nodiscard]] Bitmap gradientRendering(int32_t width, int32_t height);
+
+// The coverage the compositor reads from each pixel of a rendering (0 below
+// 10), as an 8-bit alpha mask with rows of width bytes.
+[[nodiscard]] std::vector<uint8_t> coverageMask(const Bitmap& rendering);
+
+}  // namespace glyphon::bench
