@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libfreetype-dev fonts-dejavu-core libpixman-1-dev
+  fonts-lobster fonts-dancingscript fonts-cherrybomb fonts-leckerli-one
+  fonts-comic-neue fonts-bebas-neue fonts-league-spartan fonts-yanone-kaffeesatz
+  fonts-blankenburg fonts-cantarell fonts-liberation2
   xvfb xauth imagemagick poppler-utils
   cups cups-bsd cups-client printer-driver-cups-pdf
   tinyproxy python3

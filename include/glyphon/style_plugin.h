@@ -123,6 +123,54 @@ GLYPHON_PLUGIN_EXPORT int32_t a00001(const char* date_digits, int32_t style_font
 typedef int32_t (*GlyphonRenderFunction)(const char* date_digits, int32_t style_font,
                                          const char* text, GlyphonBitmap* bitmap);
 
+/* ------------------------------------------------------------------------
+ * 3. The style folder and its pictures
+ * ------------------------------------------------------------------------ */
+
+/* A style kind with the id N (a decimal number, e.g. 10001) is registered in
+ * the user's style catalogue (the settings store of organisation "Vantry",
+ * application "Glyphon"; on Linux $XDG_CONFIG_HOME/Vantry/Glyphon.conf) as a
+ * group named N with three string keys:
+ *
+ *   name   the caption of the kind in the editor's template menu
+ *   Path   the style folder F, without a trailing "/"
+ *   data   the file name of the plug-in library inside F
+ *
+ * Beside the library, the folder F/N/ holds ten style pictures:
+ *
+ *   desc1.gph ... desc5.gph  the toolbar pictures of style fonts 0 to 4,
+ *                            shown stretched to 90 x 70 pixels
+ *   1.gph ... 5.gph          the samples of style fonts 0 to 4, drawn like a
+ *                            rendering (black background, grey shading);
+ *                            the editor stretches one to 320 x 170 and tints
+ *                            it with the chosen colour
+ *
+ * A style picture (".gph") is a JPEG or Windows BMP file whose first 100
+ * bytes are scrambled; from byte 100 on it is the picture file unchanged.
+ * Offsets count from 0, and a style picture is at least 100 bytes long (pad
+ * a shorter BMP file with zero bytes at its end).
+ *
+ * JPEG kind: the picture file must begin with the start-of-image marker and
+ * an APP0 segment (0xFF 0xD8 0xFF 0xE0 0x00, as every JFIF file does).
+ *   bytes 0 to 2   not read (restored as 0xFF 0xD8 0xFF)
+ *   bytes 3 and 4  the letters "st" (0x73 0x74), which mark the JPEG kind
+ *                  (restored as 0xE0 0x00)
+ *   bytes 5 to 99  picture byte i XOR ((i + GLYPHON_GPH_JPEG_OFFSET) & 0xFF)
+ *
+ * Bitmap kind: every file whose bytes 3 and 4 are not "st".
+ *   bytes 0 and 1  not read (restored as "BM")
+ *   bytes 2 to 99  picture byte i XOR ((i + GLYPHON_GPH_BITMAP_OFFSET) & 0xFF)
+ * When the scrambled bytes 3 and 4 would read "st", store the BMP file's
+ * total size field (bytes 2 to 5, which readers ignore) as 0 instead.
+ *
+ * Unscrambling applies the same XOR. The tool glyphon-gph that comes with
+ * the editor packs a BMP or JPEG file into a style picture ("glyphon-gph
+ * pack"), unpacks one ("glyphon-gph unpack"), and makes all ten pictures of
+ * a kind by running its plug-in ("glyphon-gph style-pictures"). */
+#define GLYPHON_GPH_HEADER_SIZE 100
+#define GLYPHON_GPH_JPEG_OFFSET 71
+#define GLYPHON_GPH_BITMAP_OFFSET 80
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

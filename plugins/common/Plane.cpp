@@ -1,0 +1,367 @@
+#include "Plane.h"
+
+#include <sys/mman.h>
+#include <algorithm>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace glyphon_styles {
+
+namespace {
+
+thread_local PlaneMemory* t_memory = nullptr;
+
+// Buffers from this size on get memory of their own, in whole huge pages.
+constexpr size_t kHugePage = size_t(2) << 20;
+constexpr size_t kLargeFrom = size_t(128) << 10;
+
+size_t largeSize(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+
+}  // namespace
+
+void* allocateLarge(size_t bytes) {
+  if (bytes < kLargeFrom) return ::operator new(bytes);
+  const size_t size = largeSize(bytes);
+  // Mapped with a huge page's room to spare, then cut to a huge page's
+  // alignment, so that the kernel can back it with huge pages.
+  void* mapped =
+      mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+  if (aligned > start) munmap(mapped, aligned - start);
+  const uintptr_t end = start + size + kHugePage;
+  if (end > aligned + size) munmap(reinterpret_cast<void*>(aligned + size), end - (aligned + size));
+  void* memory = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+  madvise(memory, size, MADV_HUGEPAGE);
+#endif
+  return memory;
+}
+
+void releaseLarge(void* memory, size_t bytes) noexcept {
+  if (memory == nullptr) return;
+  if (bytes < kLargeFrom) {
+    ::operator delete(memory);
+    return;
+  }
+  munmap(memory, largeSize(bytes));
+}
+
+PlaneMemory::PlaneMemory() : m_previous(t_memory) { t_memory = this; }
+
+PlaneMemory::~PlaneMemory() { t_memory = m_previous; }
+
+PlaneMemory* PlaneMemory::current() { return t_memory; }
+
+Values PlaneMemory::take(size_t n) {
+  // The smallest buffer that holds n values, so that a small plane does not
+  // use up a large buffer that the next large plane then misses.
+  size_t best = m_free.size();
+  for (size_t i = 0; i < m_free.size(); ++i)
+    if (m_free[i].capacity() >= n &&
+        (best == m_free.size() || m_free[i].capacity() < m_free[best].capacity()))
+      best = i;
+  if (best < m_free.size()) {
+    Values buffer = std::move(m_free[best]);
+    m_free.erase(m_free.begin() + ptrdiff_t(best));
+    buffer.resize(n);
+    return buffer;
+  }
+  Values buffer;
+  buffer.reserve(n);
+  buffer.resize(n);
+  return buffer;
+}
+
+void PlaneMemory::give(Values&& buffer) {
+  if (buffer.capacity() > 0) m_free.push_back(std::move(buffer));
+}
+
+Plane::Plane(int width, int height) : m_width(width), m_height(height) {
+  const size_t n = size_t(width) * size_t(height);
+  if (PlaneMemory* memory = PlaneMemory::current()) {
+    m_values = memory->take(n);
+    std::fill(m_values.begin(), m_values.end(), 0.0f);
+  } else {
+    m_values.assign(n, 0.0f);
+  }
+}
+
+Plane::Plane(const Plane& other) : m_width(other.m_width), m_height(other.m_height) {
+  if (PlaneMemory* memory = PlaneMemory::current()) {
+    m_values = memory->take(other.m_values.size());
+    std::copy(other.m_values.begin(), other.m_values.end(), m_values.begin());
+  } else {
+    m_values = other.m_values;
+  }
+}
+
+Plane& Plane::operator=(const Plane& other) {
+  if (this != &other) {
+    Plane copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Plane& Plane::operator=(Plane&& other) noexcept {
+  if (this != &other) {
+    release();
+    m_width = other.m_width;
+    m_height = other.m_height;
+    m_values = std::move(other.m_values);
+    other.m_width = other.m_height = 0;
+  }
+  return *this;
+}
+
+Plane::~Plane() { release(); }
+
+void Plane::release() {
+  if (PlaneMemory* memory = PlaneMemory::current()) memory->give(std::move(m_values));
+  m_values = Values();
+}
+
+namespace {
+
+// One box blur of radius r along a row of n values, in place; line is
+// scratch room for n values.
+void boxRow(float* values, int n, int r, std::vector<float>& line) {
+  line.assign(values, values + n);
+  const float scale = 1.0f / float(2 * r + 1);
+  // The sum of line[i - r .. i + r], values outside counting 0, kept in a
+  // double so that it does not drift along a long row.
+  double sum = 0.0;
+  for (int i = 0; i < std::min(r, n); ++i) sum += line[size_t(i)];
+  for (int i = 0; i < n; ++i) {
+    if (i + r < n) sum += line[size_t(i + r)];
+    if (i - r - 1 >= 0) sum -= line[size_t(i - r - 1)];
+    values[i] = float(sum) * scale;
+  }
+}
+
+// One box blur of radius r down the columns of from into to, row after row
+// so that memory is read in order.
+void boxColumns(const Plane& from, Plane& to, int r, std::vector<double>& sums) {
+  const int w = from.width(), h = from.height();
+  const float scale = 1.0f / float(2 * r + 1);
+  sums.assign(size_t(w), 0.0);
+  auto add = [&](int y, double sign) {
+    const float* row = from.row(y);
+    for (int x = 0; x < w; ++x) sums[size_t(x)] += sign * double(row[x]);
+  };
+  for (int y = 0; y < std::min(r, h); ++y) add(y, 1.0);
+  for (int y = 0; y < h; ++y) {
+    if (y + r < h) add(y + r, 1.0);
+    if (y - r - 1 >= 0) add(y - r - 1, -1.0);
+    float* out = to.row(y);
+    for (int x = 0; x < w; ++x) out[x] = float(sums[size_t(x)]) * scale;
+  }
+}
+
+// p blurred at full resolution.
+Plane blurredFine(Plane p, int radius) {
+  std::vector<float> line;
+  for (int pass = 0; pass < 3; ++pass)
+    for (int y = 0; y < p.height(); ++y) boxRow(p.row(y), p.width(), radius, line);
+  Plane other(p.width(), p.height());
+  std::vector<double> sums;
+  for (int pass = 0; pass < 3; ++pass) {
+    boxColumns(p, other, radius, sums);
+    std::swap(p, other);
+  }
+  return p;
+}
+
+// The average of each factor x factor block of p (blocks cut off at the
+// edges average what they hold).
+Plane shrunk(const Plane& p, int factor) {
+  const int w = (p.width() + factor - 1) / factor, h = (p.height() + factor - 1) / factor;
+  Plane out(w, h);
+  for (int y = 0; y < p.height(); ++y) {
+    const float* in = p.row(y);
+    float* o = out.row(y / factor);
+    for (int x = 0; x < p.width(); ++x) o[x / factor] += in[x];
+  }
+  for (int y = 0; y < h; ++y) {
+    const int rows = std::min(factor, p.height() - y * factor);
+    float* o = out.row(y);
+    for (int x = 0; x < w; ++x) o[x] /= float(rows * std::min(factor, p.width() - x * factor));
+  }
+  return out;
+}
+
+// small stretched back over a width x height plane, bilinear: the inverse of
+// shrunk.
+Plane enlarged(const Plane& small, int factor, int width, int height) {
+  Plane out(width, height);
+  const int sw = small.width(), sh = small.height();
+  // Where each column falls among the small plane's pixel centres.
+  std::vector<int> x0s(static_cast<size_t>(width));
+  std::vector<float> fxs(static_cast<size_t>(width));
+  for (int x = 0; x < width; ++x) {
+    const float sx = std::clamp((float(x) + 0.5f) / float(factor) - 0.5f, 0.0f, float(sw - 1));
+    x0s[size_t(x)] = std::min(int(sx), sw - 1);
+    fxs[size_t(x)] = sx - float(x0s[size_t(x)]);
+  }
+  for (int y = 0; y < height; ++y) {
+    const float sy = std::clamp((float(y) + 0.5f) / float(factor) - 0.5f, 0.0f, float(sh - 1));
+    const int y0 = std::min(int(sy), sh - 1), y1 = std::min(y0 + 1, sh - 1);
+    const float fy = sy - float(y0);
+    const float* a = small.row(y0);
+    const float* b = small.row(y1);
+    float* o = out.row(y);
+    for (int x = 0; x < width; ++x) {
+      const int x0 = x0s[size_t(x)], x1 = std::min(x0 + 1, sw - 1);
+      const float fx = fxs[size_t(x)];
+      const float top = a[x0] + (a[x1] - a[x0]) * fx;
+      const float bottom = b[x0] + (b[x1] - b[x0]) * fx;
+      o[x] = top + (bottom - top) * fy;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Plane blurred(Plane p, int radius) {
+  if (radius <= 0 || p.width() == 0 || p.height() == 0) return p;
+  // A wide blur keeps no fine detail, so it runs on a smaller copy: a
+  // quarter or a sixteenth of the pixels.
+  const int factor = radius >= 8 ? 4 : radius >= 4 ? 2 : 1;
+  if (factor == 1 || p.width() < 4 * factor || p.height() < 4 * factor)
+    return blurredFine(std::move(p), radius);
+  const Plane small = blurredFine(shrunk(p, factor), std::max(1, (radius + factor / 2) / factor));
+  return enlarged(small, factor, p.width(), p.height());
+}
+
+Plane shifted(Plane p, int dx, int dy) {
+  const int w = p.width(), h = p.height();
+  if (dx == 0 && dy == 0) return p;
+  // Rows are visited so that each is read before it is written over.
+  const int x0 = std::max(0, dx), x1 = std::min(w, w + dx);
+  auto moveRow = [&](int y) {
+    float* dst = p.row(y);
+    const int sy = y - dy;
+    if (sy < 0 || sy >= h || x0 >= x1) {
+      std::fill_n(dst, w, 0.0f);
+      return;
+    }
+    const float* src = p.row(sy);
+    std::memmove(dst + x0, src + (x0 - dx), size_t(x1 - x0) * sizeof(float));
+    std::fill(dst, dst + x0, 0.0f);
+    std::fill(dst + x1, dst + w, 0.0f);
+  };
+  if (dy > 0) {
+    for (int y = h - 1; y >= 0; --y) moveRow(y);
+  } else {
+    for (int y = 0; y < h; ++y) moveRow(y);
+  }
+  return p;
+}
+
+Plane maxOf(Plane a, const Plane& b) {
+  Values& o = a.values();
+  const Values& v = b.values();
+  for (size_t i = 0; i < o.size(); ++i) o[i] = std::max(o[i], v[i]);
+  return a;
+}
+
+Plane minus(Plane a, const Plane& b) {
+  Values& o = a.values();
+  const Values& v = b.values();
+  for (size_t i = 0; i < o.size(); ++i) o[i] *= 1.0f - std::min(1.0f, v[i]);
+  return a;
+}
+
+Plane times(Plane a, const Plane& b) {
+  Values& o = a.values();
+  const Values& v = b.values();
+  for (size_t i = 0; i < o.size(); ++i) o[i] *= v[i];
+  return a;
+}
+
+Plane scaled(Plane a, float factor) {
+  for (float& v : a.values()) v *= factor;
+  return a;
+}
+
+void paint(Plane& canvas, const Plane& coverage, float value) {
+  Values& c = canvas.values();
+  const Values& a = coverage.values();
+  for (size_t i = 0; i < c.size(); ++i) {
+    const float k = std::clamp(a[i], 0.0f, 1.0f);
+    c[i] = c[i] * (1.0f - k) + value * k;
+  }
+}
+
+void paint(Plane& canvas, const Plane& coverage, const Plane& shades) {
+  Values& c = canvas.values();
+  const Values& a = coverage.values();
+  const Values& s = shades.values();
+  for (size_t i = 0; i < c.size(); ++i) {
+    const float k = std::clamp(a[i], 0.0f, 1.0f);
+    c[i] = c[i] * (1.0f - k) + s[i] * k;
+  }
+}
+
+void paint(Plane& canvas, const Plane& coverage, const RowValues& shades) {
+  for (int y = 0; y < canvas.height(); ++y) {
+    float* c = canvas.row(y);
+    const float* a = coverage.row(y);
+    const float value = shades[size_t(y)];
+    for (int x = 0; x < canvas.width(); ++x) {
+      const float k = std::clamp(a[x], 0.0f, 1.0f);
+      c[x] = c[x] * (1.0f - k) + value * k;
+    }
+  }
+}
+
+Plane minus(Plane a, const RowValues& b) {
+  for (int y = 0; y < a.height(); ++y) {
+    const float keep = 1.0f - std::min(1.0f, b[size_t(y)]);
+    float* row = a.row(y);
+    for (int x = 0; x < a.width(); ++x) row[x] *= keep;
+  }
+  return a;
+}
+
+Plane addClamped(Plane a, const RowValues& rowShades, float low, float high) {
+  for (int y = 0; y < a.height(); ++y) {
+    const float shade = rowShades[size_t(y)];
+    float* row = a.row(y);
+    for (int x = 0; x < a.width(); ++x) row[x] = std::clamp(row[x] + shade, low, high);
+  }
+  return a;
+}
+
+Plane relief(const Plane& height, float lightX, float lightY, float strength) {
+  const int w = height.width(), h = height.height();
+  const float length = std::sqrt(lightX * lightX + lightY * lightY);
+  const float lx = length > 0 ? lightX / length : 0.0f;
+  const float ly = length > 0 ? lightY / length : 0.0f;
+  Plane out(w, h);
+  for (int y = 0; y < h; ++y) {
+    const float* above = y > 0 ? height.row(y - 1) : nullptr;
+    const float* here = height.row(y);
+    const float* below = y + 1 < h ? height.row(y + 1) : nullptr;
+    float* o = out.row(y);
+    for (int x = 0; x < w; ++x) {
+      // The slope rises toward the inside; a slope whose rise points along
+      // the light's way faces the light. Outside the plane counts 0.
+      const float left = x > 0 ? here[x - 1] : 0.0f;
+      const float right = x + 1 < w ? here[x + 1] : 0.0f;
+      const float up = above ? above[x] : 0.0f;
+      const float down = below ? below[x] : 0.0f;
+      o[x] = ((right - left) * lx + (down - up) * ly) * 0.5f * strength;
+    }
+  }
+  return out;
+}
+
+}  // namespace glyphon_styles
