@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -74,6 +76,48 @@ void initErrorManager(ErrorManager* err) {
   err->message[0] = '\0';
 }
 
+// The encoder writes straight into a vector whose capacity is reserved up
+// front for the largest picture it is likely to make (address space only:
+// pages are touched as the data arrives), so the data is normally never
+// moved or copied. libjpeg's own memory destination doubles its buffer and
+// copies it, and the result then has to be copied once more, which costs
+// more than the encoding itself on a loaded machine.
+struct VectorDestination {
+  jpeg_destination_mgr pub;  // first, so that cinfo->dest can be cast back
+  std::vector<uint8_t>* out;
+};
+
+constexpr size_t kDestinationStep = size_t(1) << 16;
+
+// Makes room for kDestinationStep bytes after the first used ones. Out of
+// memory is reported through libjpeg's error exit once nothing is left to
+// unwind in this frame.
+void growDestination(j_compress_ptr cinfo, size_t used) {
+  auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+  bool outOfMemory = false;
+  try {
+    dest->out->resize(used + kDestinationStep);
+  } catch (const std::bad_alloc&) {
+    outOfMemory = true;
+  }
+  if (outOfMemory) ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+  dest->pub.next_output_byte = dest->out->data() + used;
+  dest->pub.free_in_buffer = kDestinationStep;
+}
+
+void initVectorDestination(j_compress_ptr cinfo) { growDestination(cinfo, 0); }
+
+// Called when the whole free space is used up.
+boolean emptyVectorDestination(j_compress_ptr cinfo) {
+  growDestination(cinfo, reinterpret_cast<VectorDestination*>(cinfo->dest)->out->size());
+  return TRUE;
+}
+
+void termVectorDestination(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+  dest->out->resize(dest->out->size() - dest->pub.free_in_buffer);
+}
+
 // Each returns 1 on success and 0 with err->message set on failure.
 
 int startDecompress(j_decompress_ptr cinfo, ErrorManager* err, const uint8_t* data, size_t size) {
@@ -127,10 +171,10 @@ int finishDecompress(j_decompress_ptr cinfo, ErrorManager* err, uint8_t* out, si
 }
 
 int compress(j_compress_ptr cinfo, ErrorManager* err, const uint8_t* pixels, unsigned width,
-             unsigned height, size_t stride, unsigned char** outBuffer, unsigned long* outSize) {
+             unsigned height, size_t stride, jpeg_destination_mgr* destination) {
   if (setjmp(err->jump)) return 0;
   jpeg_create_compress(cinfo);
-  jpeg_mem_dest(cinfo, outBuffer, outSize);
+  cinfo->dest = destination;
   cinfo->image_width = width;
   cinfo->image_height = height;
   cinfo->input_components = 3;
@@ -150,10 +194,6 @@ int compress(j_compress_ptr cinfo, ErrorManager* err, const uint8_t* pixels, uns
 struct DecompressGuard {
   jpeg_decompress_struct* cinfo;
   ~DecompressGuard() { jpeg_destroy_decompress(cinfo); }
-};
-
-struct FreeDeleter {
-  void operator()(unsigned char* p) const { std::free(p); }
 };
 
 }  // namespace
@@ -211,14 +251,19 @@ std::vector<uint8_t> encodeJpeg(const Bitmap& bitmap) {
   ErrorManager err;
   initErrorManager(&err);
   cinfo.err = &err.pub;
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
+  // Quality 90 stays far below the size of the raw pixels.
+  std::vector<uint8_t> out;
+  out.reserve(bitmap.stride() * size_t(bitmap.height()) + kDestinationStep);
+  VectorDestination destination{};
+  destination.pub.init_destination = initVectorDestination;
+  destination.pub.empty_output_buffer = emptyVectorDestination;
+  destination.pub.term_destination = termVectorDestination;
+  destination.out = &out;
   const int ok = compress(&cinfo, &err, bitmap.data(), unsigned(bitmap.width()),
-                          unsigned(bitmap.height()), bitmap.stride(), &buffer, &size);
+                          unsigned(bitmap.height()), bitmap.stride(), &destination.pub);
   jpeg_destroy_compress(&cinfo);
-  std::unique_ptr<unsigned char, FreeDeleter> owned(buffer);
   if (!ok) throw Error(err.message);
-  return std::vector<uint8_t>(buffer, buffer + size);
+  return out;
 }
 
 void saveJpegFile(const std::string& path, const Bitmap& bitmap) {

@@ -1,0 +1,49 @@
+#include "bench/ProjectScene.h"
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "bench/Masks.h"
+
+namespace glyphon::bench {
+
+ProjectScene makeProjectScene() {
+  ProjectScene scene;
+  scene.Settings.SameAsBKPic = false;
+  scene.Settings.Width = kSceneWidth;
+  scene.Settings.Height = kSceneHeight;
+
+  std::mt19937 rng(11);
+  scene.Backdrop = Bitmap(kSceneWidth, kSceneHeight);
+  for (int32_t y = 0; y < kSceneHeight; ++y) {
+    uint8_t* row = scene.Backdrop.row(y);
+    for (int32_t x = 0; x < kSceneWidth; ++x) {
+      const int grain = int(rng() % 9) - 4;
+      row[3 * x] = uint8_t(std::clamp(60 + x * 150 / kSceneWidth + grain, 0, 255));
+      row[3 * x + 1] = uint8_t(std::clamp(40 + y * 180 / kSceneHeight + grain, 0, 255));
+      row[3 * x + 2] =
+          uint8_t(std::clamp(200 - (x + y) * 120 / (kSceneWidth + kSceneHeight), 0, 255));
+    }
+  }
+
+  std::shared_ptr<const Bitmap> renderings[8];
+  for (uint32_t i = 0; i < 8; ++i)
+    renderings[i] = std::make_shared<const Bitmap>(textLikeRendering(600, 200, 20 + i));
+  for (int i = 0; i < kSceneItems; ++i) {
+    auto item = std::make_unique<TTextItem>();
+    const int32_t x = int32_t(rng() % (kSceneWidth - 600)),
+                  y = int32_t(rng() % (kSceneHeight - 200));
+    item->Rect = {x, y, x + 600, y + 200};
+    item->StyleKind = 10001 + i % 3;
+    item->SizeIndex = 9;
+    item->Color = rgb(uint8_t(rng()), uint8_t(rng()), uint8_t(rng()));
+    item->Text = "Item " + std::to_string(i);
+    item->Opacity = i % 4 == 0 ? 60 : 100;
+    item->Bitmap = renderings[i % 8];
+    scene.Items.push_back(std::move(item));
+  }
+  return scene;
+}
+
+}  // namespace glyphon::bench

@@ -1,0 +1,28 @@
+// The composition the project and export benchmarks work on: a 4000 x 3000
+// canvas with 100 text items of 600 x 200.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "core/Bitmap.h"
+#include "core/TextItem.h"
+#include "documents/CanvasSettings.h"
+
+namespace glyphon::bench {
+
+inline constexpr int32_t kSceneWidth = 4000, kSceneHeight = 3000;
+inline constexpr int kSceneItems = 100;
+
+struct ProjectScene {
+  CanvasSettings Settings;
+  // Smooth like a photograph, with a little grain, so that the JPEG encoder
+  // meets the kind of picture it is made for.
+  Bitmap Backdrop;
+  // Renderings like text strokes, scattered over the canvas, bottom to top.
+  std::vector<std::unique_ptr<TTextItem>> Items;
+};
+
+[[nodiscard]] ProjectScene makeProjectScene();
+
+}  // namespace glyphon::bench
