@@ -1,0 +1,127 @@
+// Speed of the editing steps on a full-HD canvas: the release that ends a
+// drag, one change of the transparency slider, and Add through a style
+// plug-in. Each runs the composition operation the window calls, up to the
+// updated screen image.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "bench/Masks.h"
+#include "core/Composition.h"
+#include "core/Drag.h"
+#include "core/PluginHost.h"
+
+namespace glyphon::bench {
+namespace {
+
+constexpr int32_t kWidth = 1920, kHeight = 1080;
+
+Bitmap noise(int32_t w, int32_t h, uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bitmap b(w, h);
+  for (int32_t y = 0; y < h; ++y)
+    for (size_t i = 0; i < b.stride(); ++i) b.row(y)[i] = uint8_t(rng());
+  return b;
+}
+
+// A laid-out full-HD canvas with count items of 400 x 150 (renderings of
+// 800 x 300 at size "50") scattered over it.
+void fillCanvas(Composition& comp, int count) {
+  comp.LayoutScreen(kWidth + 20, kHeight + 20, 17);
+  std::mt19937 rng(4);
+  std::shared_ptr<const Bitmap> renderings[8];
+  for (uint32_t i = 0; i < 8; ++i)
+    renderings[i] = std::make_shared<const Bitmap>(textLikeRendering(800, 300, 10 + i));
+  std::vector<std::unique_ptr<TTextItem>> items;
+  for (int i = 0; i < count; ++i) {
+    auto item = std::make_unique<TTextItem>();
+    const int32_t x = int32_t(rng() % (kWidth - 400)), y = int32_t(rng() % (kHeight - 150));
+    item->Rect = {x, y, x + 400, y + 150};
+    item->Color = rgb(uint8_t(rng()), uint8_t(rng()), uint8_t(rng()));
+    item->Opacity = i % 3 == 0 ? 70 : 100;
+    item->Bitmap = renderings[i % 8];
+    items.push_back(std::move(item));
+  }
+  comp.setBackdropAndItems(noise(kWidth, kHeight, 3), std::move(items));
+}
+
+// The release of a drag of one item among 100: the item leaves its press
+// rectangle for the rectangle the drag ended on (range 0: a move; range 1:
+// a corner drag from 400 to 560 wide). Alternates between the two places.
+void BM_DragRelease(benchmark::State& state) {
+  Composition comp;
+  fillCanvas(comp, 100);
+  comp.SelectItem(comp.Queue().items()[50].get());
+  const Rect press = comp.Queue().Selected->Rect;
+  const Rect dropped =
+      state.range(0) == 0
+          ? dragStep(press, 16, 137, 61, press)
+          : dragStep(press, 10, 160, 0, press);  // the bottom-right corner, height following
+  bool there = false;
+  for (auto _ : state) {
+    comp.moveSelectedTo(there ? press : dropped);
+    there = !there;
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_DragRelease)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// One slider change on a 1000 x 400 item (a 2000 x 800 rendering at "50")
+// over 100 others: repaint from the underlay at the new opacity.
+void BM_SliderChange(benchmark::State& state) {
+  Composition comp;
+  fillCanvas(comp, 100);
+  auto item = std::make_unique<TTextItem>();
+  item->Rect = {400, 300, 1400, 700};
+  item->Color = rgb(104, 255, 119);
+  item->Bitmap = std::make_shared<const Bitmap>(textLikeRendering(2000, 800, 99));
+  comp.addItem(std::move(item));
+  int position = 0;
+  for (auto _ : state) {
+    position = (position + 37) % 101;
+    comp.setSelectedOpacity(100 - position);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_SliderChange)->Unit(benchmark::kMillisecond);
+
+// Add through the sample style plug-in: load the library, render, build the
+// item, put it on top of range(0) items and select it (which rebuilds the
+// underlay). The item is taken off again outside the timing.
+void BM_AddWithPlugin(benchmark::State& state) {
+  Composition comp;
+  fillCanvas(comp, int(state.range(0)));
+  const std::string text = "Glyphon Editor\r\nHappy Birthday";
+  for (auto _ : state) {
+    std::optional<Bitmap> rendering =
+        renderWithPlugin(GLYPHON_BENCH_STYLE_DIR, GLYPHON_BENCH_STYLE_FILE, "20261208", 0, text);
+    if (!rendering) {
+      state.SkipWithError("the sample style plug-in does not load");
+      return;
+    }
+    auto item = std::make_unique<TTextItem>();
+    item->Text = text;
+    item->SizeIndex = 4;
+    item->Color = rgb(104, 255, 119);
+    item->Rect = renderedItemRect(0, 0, rendering->width(), rendering->height(), item->SizeIndex);
+    item->Bitmap = std::make_shared<const Bitmap>(std::move(*rendering));
+    comp.addItem(std::move(item));
+    state.PauseTiming();
+    (void)comp.deleteSelected();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_AddWithPlugin)
+    ->Arg(0)
+    ->Arg(100)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace glyphon::bench
+
+BENCHMARK_MAIN();
