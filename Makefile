@@ -19,6 +19,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
+	$(BUILD_DIR)/tools/glyphon-styles register $(BUILD_DIR)/styles
 	$(BUILD_DIR)/glyphon-editor
 
 # The fuzz smoke runs first so that ctest's summary is the last thing printed.

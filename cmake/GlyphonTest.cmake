@@ -18,5 +18,5 @@ function(add_glyphon_test name)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
 endfunction()

@@ -124,6 +124,107 @@ void Composition::pasteClipItem() {
   if (m_clip) SelectItem(m_queue.PasteFrom(*m_clip, m_canvas.bounds()));
 }
 
+std::unique_ptr<TTextItem> Composition::deleteSelected() {
+  TTextItem* selected = m_queue.Selected;
+  if (!selected) return nullptr;
+  // Unlink drops the selection and the handles with the item.
+  std::unique_ptr<TTextItem> item = m_queue.Unlink(selected);
+  const Rect area = TQueueData::paintedBounds(item->Rect);
+  restoreRegion(m_canvas, m_underlay, area);
+  RefreshRegion(area);
+  return item;
+}
+
+void Composition::copySelected() {
+  if (m_queue.Selected) setClipItem(*m_queue.Selected);
+}
+
+void Composition::cutSelected() {
+  copySelected();
+  (void)deleteSelected();
+}
+
+std::unique_ptr<TTextItem> Composition::replaceSelected(std::unique_ptr<TTextItem> item) {
+  if (!item || !m_queue.Selected) return nullptr;
+  std::unique_ptr<TTextItem> replaced = deleteSelected();
+  addItem(std::move(item));
+  return replaced;
+}
+
+void Composition::moveSelectedTo(const Rect& newRect) {
+  TTextItem* selected = m_queue.Selected;
+  if (!selected || selected->Rect == newRect) return;
+  const Rect oldArea = TQueueData::paintedBounds(selected->Rect);
+  restoreRegion(m_canvas, m_underlay, oldArea);
+  selected->Rect = newRect;
+  redrawSelected();
+  RefreshRegion(oldArea);
+  RefreshRegion(TQueueData::paintedBounds(newRect));
+}
+
+void Composition::setSelectedOpacity(int32_t opacity) {
+  TTextItem* selected = m_queue.Selected;
+  if (!selected) return;
+  selected->Opacity = opacity;
+  const Rect area = TQueueData::paintedBounds(selected->Rect);
+  restoreRegion(m_canvas, m_underlay, area);
+  redrawSelected();
+  RefreshRegion(area);
+}
+
+void Composition::redrawSelected() {
+  TTextItem* selected = m_queue.Selected;
+  DrawItem(*selected, m_canvas);
+  if (m_queue.HandlesShown) m_queue.DrawHandles(selected->Rect, m_canvas);
+}
+
+TTextItem* Composition::insertItem(std::unique_ptr<TTextItem> item, size_t position) {
+  if (!item) return nullptr;
+  if (position < m_queue.count()) {
+    // Below the topmost item, which keeps any selection; everything above
+    // the new item must be blended again over it.
+    TTextItem* inserted = m_queue.InsertAt(std::move(item), position);
+    recompose();
+    return inserted;
+  }
+  // On top: the canvas without handles already holds everything beneath.
+  dropSelection();
+  TTextItem* inserted = m_queue.PushTop(std::move(item));
+  DrawItem(*inserted, m_canvas);
+  RefreshRegion(inserted->Rect);
+  return inserted;
+}
+
+Bitmap Composition::exchangeBackdrop(Bitmap backdrop) {
+  Bitmap previous = std::move(m_backdrop);
+  setBackdrop(std::move(backdrop));
+  setModified(true);
+  return previous;
+}
+
+void Composition::dropSelection() {
+  HideHandles();
+  m_queue.Selected = nullptr;
+  m_queue.HandlesShown = false;
+  m_underlay = Bitmap();
+}
+
+void Composition::recompose() {
+  const TTextItem* selected = m_queue.Selected;
+  if (selected) {
+    m_underlay = m_backdrop;
+    for (const auto& item : m_queue.items())
+      if (item.get() != selected) DrawItem(*item, m_underlay);
+    m_canvas = m_underlay;
+    redrawSelected();
+  } else {
+    m_canvas = m_backdrop;
+    m_queue.DrawAll(m_canvas);
+  }
+  showCanvas();
+  setModified(true);
+}
+
 void Composition::setModified(bool modified) {
   m_modified = modified;
   if (m_listener) m_listener->modifiedChanged(modified);

@@ -91,11 +91,58 @@ class Composition {
   // Adds a copy of the clipboard item, offset by 30 pixels, and selects it.
   // Nothing without a clipboard item.
   void pasteClipItem();
+
+  // The edit operations on the selected item. Each is one step of the user
+  // and does nothing without a selected item (a selected item whose handles
+  // are hidden counts). They repaint only the rectangles they change, from
+  // UnderlayBitmap, which holds everything but the selected item.
+
+  // Takes the selected item out of the picture and hands it back; nothing
+  // is selected afterwards. Null without a selection.
+  std::unique_ptr<TTextItem> deleteSelected();
+  // Copies the selected item into the clipboard.
+  void copySelected();
+  // Copy, then delete.
+  void cutSelected();
+  // Deletes the selected item and adds item in its place, on top and
+  // selected (Modify), handing the replaced item back. Nothing (and null)
+  // for a null item or without a selection.
+  std::unique_ptr<TTextItem> replaceSelected(std::unique_ptr<TTextItem> item);
+  // Moves or resizes the selected item to newRect (the end of a drag):
+  // its old and new areas are repainted, its handles follow when shown.
+  // Nothing when newRect is its rectangle already.
+  void moveSelectedTo(const Rect& newRect);
+  // Gives the selected item a new opacity (percent) and repaints it over
+  // what lies beneath; fading is never cumulative.
+  void setSelectedOpacity(int32_t opacity);
   void setModified(bool modified);
+
+  // What undoing a step needs beyond the operations above. Each leaves the
+  // canvas, the underlay and the screen as a full recomposition of the
+  // resulting item list would, and marks the picture modified.
+
+  // Puts item into the stack at position (0 is the bottom; a position past
+  // the top puts it on top) and returns it; null is ignored. The selected
+  // item must stay the topmost, so an item put above it drops the selection
+  // and its handles. On top only its own area is painted; lower down the
+  // whole picture is recomposed.
+  TTextItem* insertItem(std::unique_ptr<TTextItem> item, size_t position);
+  // setBackdrop that hands back the backdrop it replaces; backdrop must have
+  // the canvas size (a step that is undone puts the old one back).
+  Bitmap exchangeBackdrop(Bitmap backdrop);
 
  private:
   // Copies rect (clipped) of from into the same place of to.
   static void restoreRegion(Bitmap& to, const Bitmap& from, const Rect& rect);
+  // Draws the selected item onto the canvas, with its handles when they are
+  // shown, over an area already restored from the underlay.
+  void redrawSelected();
+  // Takes the handles off and drops the selection.
+  void dropSelection();
+  // Rebuilds the underlay (for the selected item), the canvas and its place
+  // on the screen from the backdrop and every item, and marks the picture
+  // modified.
+  void recompose();
   // Copies the whole canvas into its place on the screen, without marking
   // the picture modified.
   void showCanvas();

@@ -46,6 +46,12 @@ TTextItem* TQueueData::PushTop(std::unique_ptr<TTextItem> item) {
   return m_items.back().get();
 }
 
+TTextItem* TQueueData::InsertAt(std::unique_ptr<TTextItem> item, size_t position) {
+  if (!item) return nullptr;
+  position = std::min(position, m_items.size());
+  return m_items.insert(m_items.begin() + ptrdiff_t(position), std::move(item))->get();
+}
+
 std::unique_ptr<TTextItem> TQueueData::Unlink(TTextItem* item) {
   const ptrdiff_t i = indexOf(item);
   if (i < 0) return nullptr;

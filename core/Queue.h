@@ -35,6 +35,10 @@ class TQueueData {
   // Takes ownership and makes the item the topmost. Returns it; null for
   // null.
   TTextItem* PushTop(std::unique_ptr<TTextItem> item);
+  // Takes ownership and puts the item at stacking position (0 is the
+  // bottom; a position past the top puts it on top). Returns it; null for
+  // null.
+  TTextItem* InsertAt(std::unique_ptr<TTextItem> item, size_t position);
   // Takes the item out of the list and hands ownership back to the caller.
   // Null for null or for an item not in the list.
   std::unique_ptr<TTextItem> Unlink(TTextItem* item);

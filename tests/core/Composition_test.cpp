@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <random>
 #include <vector>
@@ -217,6 +218,163 @@ TEST_F(CompositionTest, LoadingKeepsTheStackingOrder) {
   expectConsistent(comp);
 }
 
+// The screen rectangles a repaint of these canvas areas reports.
+std::vector<Rect> onScreen(const Composition& c, std::initializer_list<Rect> canvasAreas) {
+  std::vector<Rect> rects;
+  const Rect p = c.CanvasPlacement();
+  for (const Rect& r : canvasAreas)
+    rects.push_back(intersect(r, c.CanvasBitmap().bounds()).translated(p.Left, p.Top));
+  return rects;
+}
+
+TEST_F(CompositionTest, EditOperationsWithoutASelectionDoNothing) {
+  comp.addItem(textItem({10, 10, 60, 50}, 30));
+  comp.addItem(textItem({20, 20, 70, 60}, 31));
+  (void)comp.deleteSelected();  // leaves nothing selected
+  comp.setModified(false);
+  listener.changed.clear();
+  const Bitmap canvas = comp.CanvasBitmap();
+  EXPECT_EQ(comp.deleteSelected(), nullptr);
+  comp.copySelected();
+  comp.cutSelected();
+  comp.moveSelectedTo({0, 0, 5, 5});
+  comp.setSelectedOpacity(10);
+  comp.replaceSelected(textItem({0, 0, 9, 9}, 32));
+  EXPECT_EQ(comp.Queue().count(), 1u);
+  EXPECT_EQ(comp.ClipItem(), nullptr);
+  EXPECT_EQ(comp.CanvasBitmap(), canvas);
+  EXPECT_TRUE(listener.changed.empty());
+  EXPECT_FALSE(comp.Modified());
+}
+
+TEST_F(CompositionTest, DeleteShowsWhatLayBeneathAndDropsTheSelection) {
+  comp.addItem(textItem({10, 10, 90, 60}, 33));
+  comp.addItem(textItem({40, 30, 140, 100}, 34, 70));
+  comp.setModified(false);
+  listener.changed.clear();
+  std::unique_ptr<TTextItem> gone = comp.deleteSelected();
+  ASSERT_NE(gone, nullptr);
+  EXPECT_EQ(gone->Rect, (Rect{40, 30, 140, 100}));
+  EXPECT_EQ(comp.Queue().count(), 1u);
+  EXPECT_EQ(comp.Queue().Selected, nullptr);
+  EXPECT_FALSE(comp.Queue().HandlesShown);
+  EXPECT_TRUE(comp.Modified());
+  EXPECT_EQ(listener.changed, onScreen(comp, {{40, 30, 140, 100}}));
+  expectConsistent(comp);
+
+  // An item nobody overlaps leaves exactly the backdrop, handles and all.
+  comp.SelectItem(comp.Queue().topItem());
+  (void)comp.deleteSelected();
+  EXPECT_EQ(comp.CanvasBitmap(), comp.BackdropBitmap());
+  expectConsistent(comp);
+}
+
+TEST_F(CompositionTest, DeletingATinyItemTakesItsHandlesAlong) {
+  comp.addItem(textItem({60, 60, 63, 62}, 35));
+  (void)comp.deleteSelected();
+  EXPECT_EQ(comp.CanvasBitmap(), comp.BackdropBitmap());
+  expectConsistent(comp);
+}
+
+TEST_F(CompositionTest, PastesLandThirtyFromWhereTheCopyWasTaken) {
+  comp.addItem(textItem({20, 10, 80, 40}, 36, 45));
+  comp.copySelected();
+  comp.moveSelectedTo({0, 70, 60, 100});  // moving after Copy changes nothing
+  comp.pasteClipItem();
+  expectConsistent(comp);
+  comp.pasteClipItem();
+  expectConsistent(comp);
+  ASSERT_EQ(comp.Queue().count(), 3u);
+  EXPECT_EQ(comp.Queue().items()[1]->Rect, (Rect{50, 40, 110, 70}));
+  EXPECT_EQ(comp.Queue().items()[2]->Rect, (Rect{50, 40, 110, 70}));
+  EXPECT_EQ(comp.Queue().Selected, comp.Queue().topItem());
+
+  // Cut and paste brings the item back 30 further, on top, still faded.
+  comp.SelectItem(comp.Queue().bottomItem());
+  comp.cutSelected();
+  EXPECT_EQ(comp.Queue().count(), 2u);
+  expectConsistent(comp);
+  comp.pasteClipItem();
+  EXPECT_EQ(comp.Queue().Selected->Rect, (Rect{30, 100, 90, 130}));
+  EXPECT_EQ(comp.Queue().Selected->Opacity, 45);
+  expectConsistent(comp);
+}
+
+TEST_F(CompositionTest, MoveRepaintsOnlyTheOldAndNewAreas) {
+  comp.addItem(textItem({0, 0, 160, 120}, 39));  // under everything
+  comp.addItem(textItem({30, 20, 90, 60}, 40, 80));
+  comp.setModified(false);
+  listener.changed.clear();
+  comp.moveSelectedTo({70, 50, 150, 110});
+  EXPECT_EQ(comp.Queue().Selected->Rect, (Rect{70, 50, 150, 110}));
+  EXPECT_EQ(listener.changed, onScreen(comp, {{30, 20, 90, 60}, {70, 50, 150, 110}}));
+  EXPECT_TRUE(comp.Modified());
+  expectConsistent(comp);
+
+  // Where it already is: nothing happens.
+  comp.setModified(false);
+  listener.changed.clear();
+  comp.moveSelectedTo({70, 50, 150, 110});
+  EXPECT_TRUE(listener.changed.empty());
+  EXPECT_FALSE(comp.Modified());
+
+  // With the handles hidden they stay hidden.
+  comp.HideHandles();
+  comp.moveSelectedTo({10, 10, 40, 25});
+  EXPECT_FALSE(comp.Queue().HandlesShown);
+  expectConsistent(comp);
+
+  // Smaller than its handles, and off the canvas: still in the list.
+  comp.SelectItem(comp.Queue().Selected);
+  comp.moveSelectedTo({2, 3, 5, 6});
+  expectConsistent(comp);
+  comp.moveSelectedTo({200, 150, 260, 190});
+  EXPECT_EQ(comp.Queue().count(), 2u);
+  expectConsistent(comp);
+}
+
+TEST_F(CompositionTest, OpacityRepaintsFromTheUnderlayEachTime) {
+  comp.addItem(textItem({0, 0, 120, 90}, 42));
+  comp.addItem(textItem({40, 30, 140, 100}, 43));
+  comp.setSelectedOpacity(40);
+  expectConsistent(comp);
+  const Bitmap once = comp.CanvasBitmap();
+  comp.setSelectedOpacity(40);  // not cumulative
+  EXPECT_EQ(comp.CanvasBitmap(), once);
+
+  comp.setSelectedOpacity(0);
+  comp.HideHandles();
+  EXPECT_EQ(comp.CanvasBitmap(), comp.UnderlayBitmap());
+  EXPECT_EQ(comp.Queue().ItemAt(130, 95), comp.Queue().Selected);
+  expectConsistent(comp);
+
+  comp.setModified(false);
+  listener.changed.clear();
+  comp.setSelectedOpacity(100);
+  EXPECT_EQ(comp.Queue().Selected->Opacity, 100);
+  EXPECT_EQ(listener.changed, onScreen(comp, {{40, 30, 140, 100}}));
+  EXPECT_TRUE(comp.Modified());
+  expectConsistent(comp);
+}
+
+TEST_F(CompositionTest, ReplaceSelectedPutsTheNewItemOnTop) {
+  comp.addItem(textItem({10, 10, 100, 80}, 44, 30));
+  TTextItem* faded = comp.Queue().Selected;
+  comp.addItem(textItem({50, 40, 150, 110}, 45));
+  comp.SelectItem(faded);
+  comp.addItem(textItem({0, 0, 20, 20}, 46));
+  comp.SelectItem(faded);
+  auto fresh = textItem({10, 10, 70, 50}, 47);
+  TTextItem* replacement = fresh.get();
+  const std::unique_ptr<TTextItem> replaced = comp.replaceSelected(std::move(fresh));
+  EXPECT_EQ(replaced.get(), faded);  // handed back for undoing
+  EXPECT_EQ(comp.Queue().count(), 3u);
+  EXPECT_EQ(comp.Queue().Selected, replacement);
+  EXPECT_EQ(comp.Queue().topItem(), replacement);
+  EXPECT_EQ(comp.Queue().indexOf(faded), -1);
+  expectConsistent(comp);
+}
+
 TEST(Composition, LayoutScreenCentresTheCanvas) {
   struct Case {
     int32_t canvasW, canvasH, clientW, clientH, extent;
@@ -266,6 +424,82 @@ TEST(Composition, RefreshCopiesTheClippedRegionShifted) {
   comp.RefreshRegion({-10, 30, 20, 100});
   EXPECT_EQ(listener.changed, (std::vector<Rect>{{75, 60, 95, 70}}));
   EXPECT_EQ(listener.modified, std::vector<bool>{true});
+}
+
+// The operations undo uses leave everything equal to a full recomposition.
+
+TEST_F(CompositionTest, AnItemPutBackAtEveryPositionIsBlendedInItsPlace) {
+  enum class Selection { None, Shown, Hidden };
+  for (const Selection selection : {Selection::None, Selection::Shown, Selection::Hidden}) {
+    for (size_t position = 0; position <= 4; ++position) {
+      comp.clearItems();
+      comp.addItem(textItem({10, 10, 90, 60}, 50));
+      comp.addItem(textItem({40, 30, 140, 100}, 51, 60));
+      comp.addItem(textItem({60, 0, 150, 50}, 52));
+      TTextItem* top = comp.Queue().Selected;
+      if (selection == Selection::None) (void)comp.insertItem(comp.deleteSelected(), 2);
+      top = comp.Queue().topItem();
+      if (selection == Selection::Hidden) comp.HideHandles();
+      const TTextItem* selected = comp.Queue().Selected;
+      comp.setModified(false);
+
+      auto fresh = textItem({20, 20, 120, 90}, 53, 80);
+      TTextItem* expected = fresh.get();
+      TTextItem* put = comp.insertItem(std::move(fresh), position);
+      SCOPED_TRACE(::testing::Message()
+                   << "position " << position << " selection " << int(selection));
+      EXPECT_EQ(put, expected);
+      EXPECT_EQ(comp.Queue().indexOf(put), ptrdiff_t(std::min<size_t>(position, 3)));
+      if (position >= 3) {
+        // Above the selected item: the selection goes, with its handles.
+        EXPECT_EQ(comp.Queue().Selected, nullptr);
+        EXPECT_FALSE(comp.Queue().HandlesShown);
+      } else {
+        EXPECT_EQ(comp.Queue().Selected, selected);
+        EXPECT_EQ(comp.Queue().topItem(), top);
+        EXPECT_EQ(comp.Queue().HandlesShown, selection == Selection::Shown);
+      }
+      EXPECT_TRUE(comp.Modified());
+      expectConsistent(comp);
+      // What follows works from the rebuilt underlay.
+      if (comp.Queue().Selected) {
+        comp.moveSelectedTo({5, 50, 95, 115});
+        expectConsistent(comp);
+      }
+    }
+  }
+  EXPECT_EQ(comp.insertItem(nullptr, 0), nullptr);
+}
+
+TEST_F(CompositionTest, DeleteThenPutBackRestoresThePicture) {
+  comp.addItem(textItem({10, 10, 90, 60}, 54));
+  comp.addItem(textItem({40, 30, 140, 100}, 55, 45));
+  const Bitmap before = comp.CanvasBitmap();
+  TTextItem* item = comp.Queue().Selected;
+  std::unique_ptr<TTextItem> gone = comp.deleteSelected();
+  listener.changed.clear();
+  comp.insertItem(std::move(gone), 1);
+  // On top, only its own area is repainted.
+  EXPECT_EQ(listener.changed, onScreen(comp, {{40, 30, 140, 100}}));
+  comp.SelectItem(item);
+  EXPECT_EQ(comp.CanvasBitmap(), before);
+  expectConsistent(comp);
+}
+
+TEST_F(CompositionTest, ExchangingTheBackdropHandsBackTheOldOne) {
+  comp.addItem(textItem({10, 10, 90, 60}, 56));
+  comp.addItem(textItem({40, 30, 140, 100}, 57, 70));
+  const Bitmap first = comp.BackdropBitmap();
+  const Bitmap second = noise(160, 120, 58);
+  comp.setModified(false);
+  EXPECT_EQ(comp.exchangeBackdrop(second), first);
+  EXPECT_EQ(comp.BackdropBitmap(), second);
+  EXPECT_EQ(comp.Queue().Selected, nullptr);
+  EXPECT_EQ(comp.Queue().count(), 2u);
+  EXPECT_TRUE(comp.Modified());
+  expectConsistent(comp);
+  EXPECT_EQ(comp.exchangeBackdrop(first), second);
+  expectConsistent(comp);
 }
 
 }  // namespace

@@ -1,0 +1,78 @@
+// The file dialogs of the editor, behind one small interface so that tests
+// can answer them.
+//
+// Every window asks for file names through fileDialogs(), one process-wide
+// provider. The default provider shows QFileDialog (the platform's own
+// dialog where there is one); tests install their own (ScopedFileDialogs).
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace glyphon {
+
+// The filter of the picture open dialogs (New Format's Browse and Import
+// Backdrop). Linux file names are case-sensitive, so the upper-case spellings
+// are listed as well: a file named PHOTO.JPG is a JPEG picture too.
+inline const char* const kOpenPictureFilter =
+    "All (*.jpg *.jpeg *.bmp *.JPG *.JPEG *.BMP);;"
+    "JPEG Image File (*.jpg *.JPG);;"
+    "JPEG Image File (*.jpeg *.JPEG);;"
+    "Bitmaps (*.bmp *.BMP)";
+
+// One dialog as the user would see it. filter uses Qt's form: entries
+// separated by ";;", the first one selected.
+struct FileDialogRequest {
+  enum class Kind { Open, Save };
+  Kind kind = Kind::Open;
+  QString caption;
+  QString filter;
+  // Save dialogs: the extension added to a typed name that has none (no dot).
+  QString defaultSuffix;
+  // Save dialogs: the added extension follows the filter entry selected
+  // (its first pattern, "*.bmp" giving "bmp"), starting from defaultSuffix.
+  bool suffixFollowsFilter = false;
+};
+
+// What the user chose: the file's path (empty when cancelled) and the index
+// of the filter entry selected when they accepted, from 0.
+struct FileDialogChoice {
+  QString path;
+  int filterIndex = 0;
+};
+
+// Returns the chosen file's path, or an empty string when the user cancels.
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  // owner may be null.
+  virtual QString choose(QWidget* owner, const FileDialogRequest& request) = 0;
+  // The same, also telling which filter entry was selected; providers that
+  // do not know report the first.
+  virtual FileDialogChoice chooseWithFilter(QWidget* owner, const FileDialogRequest& request) {
+    return {choose(owner, request), 0};
+  }
+};
+
+// The provider every window uses: the QFileDialog one unless a test has
+// installed another.
+[[nodiscard]] FileDialogs& fileDialogs();
+
+// Installs provider for its own lifetime and restores the previous one
+// afterwards. provider must outlive this object.
+class ScopedFileDialogs {
+ public:
+  explicit ScopedFileDialogs(FileDialogs& provider);
+  ~ScopedFileDialogs();
+  ScopedFileDialogs(const ScopedFileDialogs&) = delete;
+  ScopedFileDialogs& operator=(const ScopedFileDialogs&) = delete;
+
+ private:
+  FileDialogs* m_previous;
+};
+
+// The picture open dialog: an existing BMP or JPEG file, or empty.
+[[nodiscard]] QString openPictureFileName(QWidget* owner);
+
+}  // namespace glyphon
