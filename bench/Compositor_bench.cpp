@@ -13,17 +13,9 @@ namespace {
 
 constexpr int32_t kWidth = 1920, kHeight = 1080;
 
-Bitmap noise(int32_t w, int32_t h, uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (size_t i = 0; i < b.stride(); ++i) b.row(y)[i] = uint8_t(rng());
-  return b;
-}
-
 // One item whose 1280 x 720 rendering is stretched over the whole canvas.
 void drawItemBenchmark(benchmark::State& state, bool gradient) {
-  Bitmap canvas = noise(kWidth, kHeight, 1);
+  Bitmap canvas = noiseBitmap(kWidth, kHeight, 1);
   TTextItem item;
   item.Rect = {0, 0, kWidth, kHeight};
   item.Color = rgb(104, 255, 119);
@@ -48,7 +40,7 @@ BENCHMARK(BM_DrawItemGradient)->Arg(100)->Arg(60)->Unit(benchmark::kMillisecond)
 void BM_SelectItem(benchmark::State& state) {
   Composition comp;
   comp.LayoutScreen(kWidth + 20, kHeight + 20, 17);
-  comp.setBackdrop(noise(kWidth, kHeight, 3));
+  comp.setBackdrop(noiseBitmap(kWidth, kHeight, 3));
   std::mt19937 rng(4);
   std::shared_ptr<const Bitmap> renderings[8];
   for (uint32_t i = 0; i < 8; ++i)

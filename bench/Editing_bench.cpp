@@ -19,41 +19,12 @@ namespace {
 
 constexpr int32_t kWidth = 1920, kHeight = 1080;
 
-Bitmap noise(int32_t w, int32_t h, uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (size_t i = 0; i < b.stride(); ++i) b.row(y)[i] = uint8_t(rng());
-  return b;
-}
-
-// A laid-out full-HD canvas with count items of 400 x 150 (renderings of
-// 800 x 300 at size "50") scattered over it.
-void fillCanvas(Composition& comp, int count) {
-  comp.LayoutScreen(kWidth + 20, kHeight + 20, 17);
-  std::mt19937 rng(4);
-  std::shared_ptr<const Bitmap> renderings[8];
-  for (uint32_t i = 0; i < 8; ++i)
-    renderings[i] = std::make_shared<const Bitmap>(textLikeRendering(800, 300, 10 + i));
-  std::vector<std::unique_ptr<TTextItem>> items;
-  for (int i = 0; i < count; ++i) {
-    auto item = std::make_unique<TTextItem>();
-    const int32_t x = int32_t(rng() % (kWidth - 400)), y = int32_t(rng() % (kHeight - 150));
-    item->Rect = {x, y, x + 400, y + 150};
-    item->Color = rgb(uint8_t(rng()), uint8_t(rng()), uint8_t(rng()));
-    item->Opacity = i % 3 == 0 ? 70 : 100;
-    item->Bitmap = renderings[i % 8];
-    items.push_back(std::move(item));
-  }
-  comp.setBackdropAndItems(noise(kWidth, kHeight, 3), std::move(items));
-}
-
 // The release of a drag of one item among 100: the item leaves its press
 // rectangle for the rectangle the drag ended on (range 0: a move; range 1:
 // a corner drag from 400 to 560 wide). Alternates between the two places.
 void BM_DragRelease(benchmark::State& state) {
   Composition comp;
-  fillCanvas(comp, 100);
+  fillScatteredCanvas(comp, 100);
   comp.SelectItem(comp.Queue().items()[50].get());
   const Rect press = comp.Queue().Selected->Rect;
   const Rect dropped =
@@ -73,7 +44,7 @@ BENCHMARK(BM_DragRelease)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // over 100 others: repaint from the underlay at the new opacity.
 void BM_SliderChange(benchmark::State& state) {
   Composition comp;
-  fillCanvas(comp, 100);
+  fillScatteredCanvas(comp, 100);
   auto item = std::make_unique<TTextItem>();
   item->Rect = {400, 300, 1400, 700};
   item->Color = rgb(104, 255, 119);
@@ -93,7 +64,7 @@ BENCHMARK(BM_SliderChange)->Unit(benchmark::kMillisecond);
 // underlay). The item is taken off again outside the timing.
 void BM_AddWithPlugin(benchmark::State& state) {
   Composition comp;
-  fillCanvas(comp, int(state.range(0)));
+  fillScatteredCanvas(comp, int(state.range(0)));
   const std::string text = "Glyphon Editor\r\nHappy Birthday";
   for (auto _ : state) {
     std::optional<Bitmap> rendering =

@@ -1,5 +1,6 @@
 #include "bench/Masks.h"
 
+#include <memory>
 #include <random>
 
 namespace glyphon::bench {
@@ -48,6 +49,34 @@ std::vector<uint8_t> coverageMask(const Bitmap& rendering) {
       mask[i++] = uint8_t(m < 10 ? 0 : m);
     }
   return mask;
+}
+
+Bitmap noiseBitmap(int32_t width, int32_t height, uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bitmap b(width, height);
+  for (int32_t y = 0; y < height; ++y)
+    for (size_t i = 0; i < b.stride(); ++i) b.row(y)[i] = uint8_t(rng());
+  return b;
+}
+
+void fillScatteredCanvas(Composition& comp, int count) {
+  constexpr int32_t kWidth = 1920, kHeight = 1080;
+  comp.LayoutScreen(kWidth + 20, kHeight + 20, 17);
+  std::mt19937 rng(4);
+  std::shared_ptr<const Bitmap> renderings[8];
+  for (uint32_t i = 0; i < 8; ++i)
+    renderings[i] = std::make_shared<const Bitmap>(textLikeRendering(800, 300, 10 + i));
+  std::vector<std::unique_ptr<TTextItem>> items;
+  for (int i = 0; i < count; ++i) {
+    auto item = std::make_unique<TTextItem>();
+    const int32_t x = int32_t(rng() % (kWidth - 400)), y = int32_t(rng() % (kHeight - 150));
+    item->Rect = {x, y, x + 400, y + 150};
+    item->Color = rgb(uint8_t(rng()), uint8_t(rng()), uint8_t(rng()));
+    item->Opacity = i % 3 == 0 ? 70 : 100;
+    item->Bitmap = renderings[i % 8];
+    items.push_back(std::move(item));
+  }
+  comp.setBackdropAndItems(noiseBitmap(kWidth, kHeight, 3), std::move(items));
 }
 
 }  // namespace glyphon::bench

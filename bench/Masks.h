@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Bitmap.h"
+#include "core/Composition.h"
 
 namespace glyphon::bench {
 
@@ -21,5 +22,12 @@ namespace glyphon::bench {
 // The coverage the compositor reads from each pixel of a rendering (0 below
 // 10), as an 8-bit alpha mask with rows of width bytes.
 [[nodiscard]] std::vector<uint8_t> coverageMask(const Bitmap& rendering);
+
+// A picture of random bytes, the same for the same seed.
+[[nodiscard]] Bitmap noiseBitmap(int32_t width, int32_t height, uint32_t seed);
+
+// Lays comp out as a full-HD canvas of noise with count items of 400 x 150
+// (renderings of 800 x 300 at size "50") scattered over it, nothing selected.
+void fillScatteredCanvas(Composition& comp, int count);
 
 }  // namespace glyphon::bench

@@ -18,33 +18,9 @@ namespace {
 
 constexpr int32_t kWidth = 1920, kHeight = 1080;
 
-Bitmap noise(int32_t w, int32_t h, uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (size_t i = 0; i < b.stride(); ++i) b.row(y)[i] = uint8_t(rng());
-  return b;
-}
-
-// A laid-out full-HD canvas with 100 items of 400 x 150 (renderings of
-// 800 x 300 at size "50") scattered over it; item 50 is selected.
+// A laid-out full-HD canvas with 100 scattered items; item 50 is selected.
 void fillCanvas(Composition& comp) {
-  comp.LayoutScreen(kWidth + 20, kHeight + 20, 17);
-  std::mt19937 rng(4);
-  std::shared_ptr<const Bitmap> renderings[8];
-  for (uint32_t i = 0; i < 8; ++i)
-    renderings[i] = std::make_shared<const Bitmap>(textLikeRendering(800, 300, 10 + i));
-  std::vector<std::unique_ptr<TTextItem>> items;
-  for (int i = 0; i < 100; ++i) {
-    auto item = std::make_unique<TTextItem>();
-    const int32_t x = int32_t(rng() % (kWidth - 400)), y = int32_t(rng() % (kHeight - 150));
-    item->Rect = {x, y, x + 400, y + 150};
-    item->Color = rgb(uint8_t(rng()), uint8_t(rng()), uint8_t(rng()));
-    item->Opacity = i % 3 == 0 ? 70 : 100;
-    item->Bitmap = renderings[i % 8];
-    items.push_back(std::move(item));
-  }
-  comp.setBackdropAndItems(noise(kWidth, kHeight, 3), std::move(items));
+  fillScatteredCanvas(comp, 100);
   comp.SelectItem(comp.Queue().items()[50].get());
 }
 
