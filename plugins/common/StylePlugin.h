@@ -17,7 +17,7 @@ using Painter = Plane (*)(const TextScene& scene);
 
 // One style font: how its text is set and how it is painted.
 struct StyleFont {
-  TextSpec text;
+  FaceSettings text;
   Painter paint = nullptr;
 };
 

@@ -287,20 +287,21 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 }  // namespace
 
-TextScene::TextScene(const TextSpec& spec, const std::string& text) : m(std::make_unique<Impl>()) {
+TextScene::TextScene(const FaceSettings& settings, const std::string& text)
+    : m(std::make_unique<Impl>()) {
   if (FT_Init_FreeType(&m->library) != 0) {
     m->library = nullptr;
     return;
   }
-  if (!m->openFace(spec.fontFile)) return;
+  if (!m->openFace(settings.fontFile)) return;
   const std::vector<std::string> lines = splitLines(text);
-  int pixelSize = std::max(spec.pixelSize, kMinPixelSize);
+  int pixelSize = std::max(settings.pixelSize, kMinPixelSize);
   // A text too large for the planes is set smaller, in a few rounds since
   // the margin does not shrink in proportion to the letters.
   for (int round = 0; round < 6; ++round) {
-    m->scale = float(pixelSize) / float(spec.pixelSize);
-    m->margin = std::max(1, int(std::lround(spec.margin * m->scale)));
-    if (!m->layout(lines, pixelSize, spec.tracking * m->scale)) return;
+    m->scale = float(pixelSize) / float(settings.pixelSize);
+    m->margin = std::max(1, int(std::lround(settings.margin * m->scale)));
+    if (!m->layout(lines, pixelSize, settings.tracking * m->scale)) return;
     if (m->fits()) {
       m->ok = true;
       return;

@@ -12,7 +12,7 @@
 namespace glyphon_styles {
 
 // How a style wants its text set.
-struct TextSpec {
+struct FaceSettings {
   // The face, as the absolute path its Debian package installs.
   const char* fontFile = nullptr;
   // The natural size: pixels per em.
@@ -29,10 +29,10 @@ class TextScene {
  public:
   // Lays text out: lines broken at CR LF (or a lone CR or LF), each line
   // centred on the widest. The face falls back to DejaVu Sans Bold when
-  // spec.fontFile does not load. A text too large for a rendering is set
+  // settings.fontFile does not load. A text too large for a rendering is set
   // smaller. Check ok() afterwards: false when no face loads at all or the
   // text cannot be made to fit.
-  TextScene(const TextSpec& spec, const std::string& text);
+  TextScene(const FaceSettings& settings, const std::string& text);
   ~TextScene();
   TextScene(const TextScene&) = delete;
   TextScene& operator=(const TextScene&) = delete;

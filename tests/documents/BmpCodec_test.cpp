@@ -17,7 +17,7 @@
 namespace glyphon {
 namespace {
 
-using test::BmpSpec;
+using test::BmpImage;
 using test::paddedRows;
 using Rows = std::vector<std::vector<Color>>;
 
@@ -111,7 +111,7 @@ TEST(BmpWrite, FileRoundTrip) {
 }
 
 TEST(BmpRead, TwentyFourBitsBothRowOrders) {
-  BmpSpec s;
+  BmpImage s;
   s.width = 2;
   s.height = 2;
   s.pixels = paddedRows({bgr({kRed, kGreen}), bgr({kBlue, kWhite})});
@@ -122,7 +122,7 @@ TEST(BmpRead, TwentyFourBitsBothRowOrders) {
 
 TEST(BmpRead, PalettedDepths) {
   // 1 bit, 10 pixels wide: the row crosses a byte boundary.
-  BmpSpec one;
+  BmpImage one;
   one.bitCount = 1;
   one.width = 10;
   one.height = 1;
@@ -132,7 +132,7 @@ TEST(BmpRead, PalettedDepths) {
                {{kWhite, kBlack, kWhite, kWhite, kBlack, kBlack, kBlack, kBlack, kBlack, kWhite}});
 
   // 4 bits with a short table of biClrUsed entries, top-down.
-  BmpSpec four;
+  BmpImage four;
   four.bitCount = 4;
   four.width = 3;
   four.height = -2;
@@ -142,7 +142,7 @@ TEST(BmpRead, PalettedDepths) {
   expectPixels(decodeBmp(four.bytes()), {{kRed, kGreen, kBlue}, {kBlue, kBlue, kGreen}});
 
   // 8 bits with the full 256-entry table implied by biClrUsed 0.
-  BmpSpec eight;
+  BmpImage eight;
   eight.bitCount = 8;
   eight.width = 3;
   eight.height = 2;
@@ -154,7 +154,7 @@ TEST(BmpRead, PalettedDepths) {
 }
 
 TEST(BmpRead, IndexPastThePaletteIsAnError) {
-  BmpSpec s;
+  BmpImage s;
   s.bitCount = 4;
   s.width = 2;
   s.clrUsed = 2;
@@ -167,7 +167,7 @@ TEST(BmpRead, IndexPastThePaletteIsAnError) {
 
 TEST(BmpRead, SixteenBits) {
   // BI_RGB means 5-5-5.
-  BmpSpec s;
+  BmpImage s;
   s.bitCount = 16;
   s.width = 4;
   s.pixels = paddedRows({{0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x10, 0x42}});
@@ -180,7 +180,7 @@ TEST(BmpRead, SixteenBits) {
   expectPixels(decodeBmp(s.bytes()), {{kRed, kGreen, kBlue, rgb(0, 130, 0)}});
 
   // 4-4-4 masks in a V4 header, alpha bits set and ignored.
-  BmpSpec v4 = s;
+  BmpImage v4 = s;
   v4.headerSize = 108;
   v4.masks = {0x0F00, 0x00F0, 0x000F, 0xF000};
   v4.width = 2;
@@ -189,7 +189,7 @@ TEST(BmpRead, SixteenBits) {
 }
 
 TEST(BmpRead, ThirtyTwoBits) {
-  BmpSpec s;
+  BmpImage s;
   s.bitCount = 32;
   s.width = 2;
   s.pixels = {0x10, 0x20, 0x30, 0xFF, 0x01, 0x02, 0x03, 0x00};  // BGRX
@@ -206,20 +206,20 @@ TEST(BmpRead, ThirtyTwoBits) {
   expectPixels(decodeBmp(s.bytes()), {{rgb(255, 128, 1), rgb(0, 0, 255)}});
 
   // The same masks inside a V5 header.
-  BmpSpec v5 = s;
+  BmpImage v5 = s;
   v5.headerSize = 124;
   expectPixels(decodeBmp(v5.bytes()), {{rgb(255, 128, 1), rgb(0, 0, 255)}});
 
   // V2 (52) and V3 (56) headers carry their masks inside.
   for (uint32_t size : {52u, 56u}) {
-    BmpSpec v = s;
+    BmpImage v = s;
     v.headerSize = size;
     expectPixels(decodeBmp(v.bytes()), {{rgb(255, 128, 1), rgb(0, 0, 255)}});
   }
 }
 
 TEST(BmpRead, Rle8) {
-  BmpSpec s;
+  BmpImage s;
   s.bitCount = 8;
   s.compression = kRle8;
   s.width = 5;
@@ -243,7 +243,7 @@ TEST(BmpRead, Rle8) {
 }
 
 TEST(BmpRead, Rle4) {
-  BmpSpec s;
+  BmpImage s;
   s.bitCount = 4;
   s.compression = kRle4;
   s.width = 6;
@@ -270,7 +270,7 @@ TEST(BmpRead, Rle4) {
 }
 
 TEST(BmpRead, Os2CoreHeader) {
-  BmpSpec s;
+  BmpImage s;
   s.headerSize = 12;
   s.bitCount = 8;
   s.width = 2;
@@ -281,7 +281,7 @@ TEST(BmpRead, Os2CoreHeader) {
   s.pixels = paddedRows({{1, 2}, {2, 0}});
   expectPixels(decodeBmp(s.bytes()), {{kBlue, kBlack}, {kRed, kBlue}});
 
-  BmpSpec rgb24;
+  BmpImage rgb24;
   rgb24.headerSize = 12;
   rgb24.width = 1;
   rgb24.pixels = paddedRows({bgr({kGreen})});
@@ -289,7 +289,7 @@ TEST(BmpRead, Os2CoreHeader) {
 }
 
 TEST(BmpRead, PixelsFoundThroughTheOffset) {
-  BmpSpec s;
+  BmpImage s;
   s.width = 1;
   s.gap = 10;
   s.pixels = paddedRows({bgr({kGreen})});
@@ -304,12 +304,12 @@ TEST(BmpRead, PixelsFoundThroughTheOffset) {
 
 struct Refusal {
   const char* name;
-  BmpSpec spec;
+  BmpImage image;
   std::string message;
 };
 
-BmpSpec valid24() {
-  BmpSpec s;
+BmpImage valid24() {
+  BmpImage s;
   s.width = 2;
   s.height = 2;
   s.pixels = paddedRows({bgr({kRed, kGreen}), bgr({kBlue, kWhite})});
@@ -319,39 +319,39 @@ BmpSpec valid24() {
 std::vector<Refusal> refusals() {
   std::vector<Refusal> r;
   auto add = [&](const char* name, auto change, std::string message) {
-    BmpSpec s = valid24();
+    BmpImage s = valid24();
     change(s);
     r.push_back({name, s, std::move(message)});
   };
   add(
-      "signature", [](BmpSpec& s) { s.signature[1] = 'A'; }, "Bitmap image is not valid");
+      "signature", [](BmpImage& s) { s.signature[1] = 'A'; }, "Bitmap image is not valid");
   add(
-      "header size", [](BmpSpec& s) { s.headerSize = 64; }, "Unsupported bitmap header size 64");
+      "header size", [](BmpImage& s) { s.headerSize = 64; }, "Unsupported bitmap header size 64");
   add(
-      "planes", [](BmpSpec& s) { s.planes = 2; },
+      "planes", [](BmpImage& s) { s.planes = 2; },
       "The bitmap has 2 colour planes; only 1 is allowed");
   add(
-      "bit count", [](BmpSpec& s) { s.bitCount = 7; }, "Unsupported bitmap bit count 7");
+      "bit count", [](BmpImage& s) { s.bitCount = 7; }, "Unsupported bitmap bit count 7");
   add(
-      "bit count 0", [](BmpSpec& s) { s.bitCount = 0; }, "Unsupported bitmap bit count 0");
+      "bit count 0", [](BmpImage& s) { s.bitCount = 0; }, "Unsupported bitmap bit count 0");
   add(
       "16 bits core",
-      [](BmpSpec& s) {
+      [](BmpImage& s) {
         s.headerSize = 12;
         s.bitCount = 16;
       },
       "Unsupported bitmap bit count 16");
   add(
-      "jpeg", [](BmpSpec& s) { s.compression = 4; },
+      "jpeg", [](BmpImage& s) { s.compression = 4; },
       "JPEG or PNG pictures inside a BMP file are not supported");
   add(
-      "png", [](BmpSpec& s) { s.compression = 5; },
+      "png", [](BmpImage& s) { s.compression = 5; },
       "JPEG or PNG pictures inside a BMP file are not supported");
   add(
-      "compression 6", [](BmpSpec& s) { s.compression = 6; }, "Unsupported bitmap compression 6");
+      "compression 6", [](BmpImage& s) { s.compression = 6; }, "Unsupported bitmap compression 6");
   add(
       "rle8 at 4 bits",
-      [](BmpSpec& s) {
+      [](BmpImage& s) {
         s.compression = kRle8;
         s.bitCount = 4;
         s.palette.assign(16, kRed);
@@ -359,50 +359,50 @@ std::vector<Refusal> refusals() {
       "An RLE8 compressed bitmap must have 8 bits per pixel, not 4 bits per pixel");
   add(
       "rle4 at 8 bits",
-      [](BmpSpec& s) {
+      [](BmpImage& s) {
         s.compression = kRle4;
         s.bitCount = 8;
       },
       "An RLE4 compressed bitmap must have 4 bits per pixel, not 8 bits per pixel");
   add(
-      "masks at 24 bits", [](BmpSpec& s) { s.compression = kBitfields; },
+      "masks at 24 bits", [](BmpImage& s) { s.compression = kBitfields; },
       "A bitmap with colour masks must have 16 or 32 bits per pixel, not 24 bits per pixel");
   add(
       "top-down rle",
-      [](BmpSpec& s) {
+      [](BmpImage& s) {
         s.compression = kRle8;
         s.bitCount = 8;
         s.height = -2;
       },
       "A top-down bitmap cannot be RLE compressed");
   add(
-      "zero width", [](BmpSpec& s) { s.width = 0; }, "Invalid bitmap size 0 x 2");
+      "zero width", [](BmpImage& s) { s.width = 0; }, "Invalid bitmap size 0 x 2");
   add(
-      "negative width", [](BmpSpec& s) { s.width = -2; }, "Invalid bitmap size -2 x 2");
+      "negative width", [](BmpImage& s) { s.width = -2; }, "Invalid bitmap size -2 x 2");
   add(
-      "zero height", [](BmpSpec& s) { s.height = 0; }, "Invalid bitmap size 2 x 0");
+      "zero height", [](BmpImage& s) { s.height = 0; }, "Invalid bitmap size 2 x 0");
   add(
-      "huge", [](BmpSpec& s) { s.width = s.height = 20000; },
+      "huge", [](BmpImage& s) { s.width = s.height = 20000; },
       "The picture is too large (20000 x 20000 pixels); the limit is 134 megapixels");
   add(
-      "most negative height", [](BmpSpec& s) { s.height = INT32_MIN; },
+      "most negative height", [](BmpImage& s) { s.height = INT32_MIN; },
       "The picture is too large (2 x 2147483648 pixels); the limit is 134 megapixels");
   add(
       "wide",
-      [](BmpSpec& s) {
+      [](BmpImage& s) {
         s.width = 70000;
         s.height = 1;
       },
       "The picture is too large (70000 x 1 pixels); the limit is 134 megapixels");
   add(
-      "offset in header", [](BmpSpec& s) { s.offBits = 20; },
+      "offset in header", [](BmpImage& s) { s.offBits = 20; },
       "The pixel data offset 20 of the bitmap lies inside its headers or colour table");
   add(
-      "offset past end", [](BmpSpec& s) { s.offBits = 1000; },
+      "offset past end", [](BmpImage& s) { s.offBits = 1000; },
       "The pixel data offset 1000 of the bitmap lies past the end of the file");
   add(
       "offset in palette",
-      [](BmpSpec& s) {
+      [](BmpImage& s) {
         s.bitCount = 1;
         s.palette = {kRed, kGreen};
         s.pixels = paddedRows({{0x80}, {0x40}});
@@ -411,7 +411,7 @@ std::vector<Refusal> refusals() {
       "The pixel data offset 58 of the bitmap lies inside its headers or colour table");
   add(
       "offset in masks",
-      [](BmpSpec& s) {
+      [](BmpImage& s) {
         s.bitCount = 16;
         s.compression = kBitfields;
         s.masks = {0xF800, 0x07E0, 0x001F};
@@ -419,11 +419,11 @@ std::vector<Refusal> refusals() {
       },
       "The pixel data offset 60 of the bitmap lies inside its headers or colour table");
   add(
-      "truncated pixels", [](BmpSpec& s) { s.pixels.resize(s.pixels.size() - 3); },
+      "truncated pixels", [](BmpImage& s) { s.pixels.resize(s.pixels.size() - 3); },
       "The pixel data of the bitmap is truncated");
   add(
       "lying rle size",
-      [](BmpSpec& s) {
+      [](BmpImage& s) {
         s.bitCount = 8;
         s.compression = kRle8;
         s.palette = {kRed};
@@ -435,7 +435,7 @@ std::vector<Refusal> refusals() {
   auto badMasks = [&](const char* name, uint16_t bits, std::vector<uint32_t> masks) {
     add(
         name,
-        [&](BmpSpec& s) {
+        [&](BmpImage& s) {
           s.bitCount = bits;
           s.compression = kBitfields;
           s.masks = masks;
@@ -451,10 +451,10 @@ std::vector<Refusal> refusals() {
 }
 
 TEST(BmpRead, RefusalsWithTheirMessages) {
-  for (const Refusal& r : refusals()) EXPECT_EQ(errorOf(r.spec.bytes()), r.message) << r.name;
+  for (const Refusal& r : refusals()) EXPECT_EQ(errorOf(r.image.bytes()), r.message) << r.name;
   EXPECT_EQ(errorOf({}), "Bitmap image is not valid");
   EXPECT_EQ(errorOf({'B', 'M', 0, 0}), "Bitmap image is not valid");
-  BmpSpec v5 = valid24();
+  BmpImage v5 = valid24();
   v5.headerSize = 124;
   std::vector<uint8_t> cut = v5.bytes();
   cut.resize(100);
@@ -462,7 +462,7 @@ TEST(BmpRead, RefusalsWithTheirMessages) {
 }
 
 TEST(BmpRead, EveryTruncationIsRefusedCleanly) {
-  BmpSpec s;
+  BmpImage s;
   s.bitCount = 8;
   s.width = 3;
   s.height = 2;
@@ -494,7 +494,7 @@ TEST(BmpStream, ImagesBackToBack) {
 TEST(BmpStream, EndFoundFromTheInfoHeaderAlone) {
   // 16 bits BI_BITFIELDS: masks, then a colour table of biClrUsed entries,
   // then the pixels; bfSize and bfOffBits lie.
-  BmpSpec s;
+  BmpImage s;
   s.bitCount = 16;
   s.compression = kBitfields;
   s.masks = {0xF800, 0x07E0, 0x001F};
@@ -526,7 +526,7 @@ TEST(BmpStream, EndFoundFromTheInfoHeaderAlone) {
 
   // 8 bits with biClrUsed 0: 256 table entries are skipped; for BI_RGB a
   // lying biSizeImage is ignored.
-  BmpSpec p;
+  BmpImage p;
   p.bitCount = 8;
   p.width = 2;
   p.palette.assign(256, kBlack);
@@ -542,7 +542,7 @@ TEST(BmpStream, EndFoundFromTheInfoHeaderAlone) {
 
 TEST(BmpStream, ThirtyTwoBitsFromOtherWriters) {
   for (bool masks : {false, true}) {
-    BmpSpec s;
+    BmpImage s;
     s.bitCount = 32;
     s.width = 2;
     s.height = 2;

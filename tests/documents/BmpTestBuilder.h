@@ -23,7 +23,7 @@ inline void set32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
 
 // The fields of one BMP file; bytes() lays them out. Sizes and offsets are
 // computed unless given.
-struct BmpSpec {
+struct BmpImage {
   char signature[2] = {'B', 'M'};
   uint32_t headerSize = 40;
   int32_t width = 1;

@@ -99,7 +99,7 @@ TEST(Jpeg, RoundTripWithinTolerance) {
   }
 }
 
-// The standard tables of the JPEG specification (Annex K), natural order.
+// The standard tables of ITU-T T.81 (Annex K), natural order.
 constexpr int kLuminance[64] = {16,  11,  10,  16,  24, 40, 51,  61,  12,  12,  14,  19,  26,
                                 58,  60,  55,  14,  13, 16, 24,  40,  57,  69,  56,  14,  17,
                                 22,  29,  51,  87,  80, 62, 18,  22,  37,  56,  68,  109, 103,

@@ -14,7 +14,7 @@
 namespace glyphon {
 namespace {
 
-using test::BmpSpec;
+using test::BmpImage;
 using test::paddedRows;
 using test::put32;
 
@@ -39,17 +39,17 @@ std::vector<uint8_t> handBmp(const Bitmap& picture, uint16_t bits = 24, bool bit
     }
     rows.push_back(row);
   }
-  BmpSpec spec;
-  spec.width = picture.width();
-  spec.height = picture.height();
-  spec.bitCount = bits;
-  spec.pixels = paddedRows(rows);
-  spec.sizeImage = uint32_t(spec.pixels.size());
+  BmpImage image;
+  image.width = picture.width();
+  image.height = picture.height();
+  image.bitCount = bits;
+  image.pixels = paddedRows(rows);
+  image.sizeImage = uint32_t(image.pixels.size());
   if (bitfields) {
-    spec.compression = 3;
-    spec.masks = {0xFF0000, 0xFF00, 0xFF};
+    image.compression = 3;
+    image.masks = {0xFF0000, 0xFF00, 0xFF};
   }
-  return spec.bytes();
+  return image.bytes();
 }
 
 // A project file written field by field from the layout tables.
