@@ -19,6 +19,14 @@ class Bitmap {
   // are refused with an Error before anything is allocated.
   static constexpr int64_t kMaxPixels = int64_t(1) << 27;
   static constexpr int32_t kMaxSide = 65535;
+  // Largest picture the file decoders accept. Fuzzing builds decode smaller
+  // pictures so that a run is not spent filling huge bitmaps; the logic is
+  // the same.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+  static constexpr int64_t kDecodeMaxPixels = int64_t(1) << 18;
+#else
+  static constexpr int64_t kDecodeMaxPixels = kMaxPixels;
+#endif
 
   Bitmap() = default;
   // A black picture of the given size. Throws Error when the size is

@@ -23,13 +23,7 @@ constexpr size_t kFileHeaderSize = 14;
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
 
-// Fuzzing builds decode smaller pictures so that a run is not spent filling
-// huge bitmaps; the logic is the same.
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-constexpr int64_t kDecodeMaxPixels = int64_t(1) << 18;
-#else
-constexpr int64_t kDecodeMaxPixels = Bitmap::kMaxPixels;
-#endif
+constexpr int64_t kDecodeMaxPixels = Bitmap::kDecodeMaxPixels;
 
 [[nodiscard]] uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 [[nodiscard]] uint32_t le32(const uint8_t* p) {

@@ -30,11 +30,7 @@ namespace {
 // small hostile file from keeping the decoder busy for minutes.
 constexpr int kMaxScans = 1000;
 
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-constexpr int64_t kDecodeMaxPixels = int64_t(1) << 18;
-#else
-constexpr int64_t kDecodeMaxPixels = Bitmap::kMaxPixels;
-#endif
+constexpr int64_t kDecodeMaxPixels = Bitmap::kDecodeMaxPixels;
 
 struct ErrorManager {
   jpeg_error_mgr pub;  // first, so that a j_common_ptr's err can be cast back
