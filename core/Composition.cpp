@@ -25,10 +25,8 @@ void Composition::SelectItem(TTextItem* item) {
     return;
   }
   // The underlay holds everything but the item being selected.
-  std::unique_ptr<TTextItem> owned = m_queue.Unlink(item);
-  m_underlay = m_backdrop;
-  m_queue.DrawAll(m_underlay);
-  m_queue.PushTop(std::move(owned));
+  rebuildUnderlayFor(item, previous);
+  m_queue.PushTop(m_queue.Unlink(item));
 
   if (previous) restoreRegion(m_canvas, m_underlay, TQueueData::paintedBounds(previous->Rect));
   restoreRegion(m_canvas, m_underlay, item->Rect);
@@ -37,6 +35,54 @@ void Composition::SelectItem(TTextItem* item) {
   m_queue.DrawHandles(item->Rect, m_canvas);
   RefreshRegion(TQueueData::paintedBounds(item->Rect));
   m_queue.Selected = item;
+}
+
+namespace {
+
+// Rectangles this far from the origin can be shifted by a canvas offset
+// without leaving the 32-bit range.
+constexpr int32_t kShiftSafe = int32_t(1) << 30;
+
+[[nodiscard]] bool shiftable(const Rect& r) {
+  return r.Left > -kShiftSafe && r.Left < kShiftSafe && r.Right > -kShiftSafe &&
+         r.Right < kShiftSafe && r.Top > -kShiftSafe && r.Top < kShiftSafe &&
+         r.Bottom > -kShiftSafe && r.Bottom < kShiftSafe;
+}
+
+}  // namespace
+
+void Composition::rebuildUnderlayFor(TTextItem* item, const TTextItem* previous) {
+  const bool canvasIsClean = m_canvas.width() == m_backdrop.width() &&
+                             m_canvas.height() == m_backdrop.height() &&
+                             std::all_of(m_queue.items().begin(), m_queue.items().end(),
+                                         [](const auto& i) { return shiftable(i->Rect); });
+  if (!canvasIsClean) {
+    std::unique_ptr<TTextItem> owned = m_queue.Unlink(item);
+    m_underlay = m_backdrop;
+    m_queue.DrawAll(m_underlay);
+    m_queue.PushTop(std::move(owned));
+    return;
+  }
+  m_underlay = m_canvas;
+  if (previous && m_queue.HandlesShown)
+    recompose(m_underlay, TQueueData::paintedBounds(previous->Rect), item);
+  recompose(m_underlay, item->Rect, item);
+}
+
+void Composition::recompose(Bitmap& target, const Rect& area, const TTextItem* skip) const {
+  const Rect r = intersect(area, m_backdrop.bounds());
+  if (r.isEmpty()) return;
+  Bitmap patch(r.width(), r.height());
+  bitBlt(patch, 0, 0, r.width(), r.height(), m_backdrop, r.Left, r.Top);
+  for (const auto& each : m_queue.items()) {
+    if (each.get() == skip || intersect(each->Rect, r).isEmpty()) continue;
+    // The nearest-pixel mapping is relative to the item's own rectangle, so
+    // drawing it shifted into the patch gives the very same pixels.
+    TTextItem shifted = *each;
+    shifted.Rect = each->Rect.translated(-r.Left, -r.Top);
+    DrawItem(shifted, patch);
+  }
+  bitBlt(target, r.Left, r.Top, r.width(), r.height(), patch, 0, 0);
 }
 
 void Composition::HideHandles() {

@@ -134,6 +134,14 @@ class Composition {
  private:
   // Copies rect (clipped) of from into the same place of to.
   static void restoreRegion(Bitmap& to, const Bitmap& from, const Rect& rect);
+  // Rebuilds the UnderlayBitmap for item, which is about to go on top. The
+  // clean canvas already holds every other item in its order, so only the
+  // areas of item and of the previous selection's handles are composed
+  // again from the backdrop; a full DrawAll is the fallback.
+  void rebuildUnderlayFor(TTextItem* item, const TTextItem* previous);
+  // Composes area of target afresh from the backdrop and every item but
+  // skip, as DrawAll would leave it.
+  void recompose(Bitmap& target, const Rect& area, const TTextItem* skip) const;
   // Draws the selected item onto the canvas, with its handles when they are
   // shown, over an area already restored from the underlay.
   void redrawSelected();
