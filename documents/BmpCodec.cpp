@@ -327,25 +327,38 @@ Bitmap decodePixels(const BmpInfo& info, const Palette& palette, std::span<const
                       : decodeUncompressed(info, palette, pixels);
 }
 
+// The info header and bit-field masks of the image that starts at in (its
+// "BM" already checked), and where its colour table starts. truncated is the
+// message for an image that ends inside them.
+struct Headers {
+  BmpInfo info;
+  int64_t paletteAt;
+};
+
+[[nodiscard]] Headers readHeaders(std::span<const uint8_t> in, const char* truncated) {
+  const int64_t size = int64_t(in.size());
+  if (size < int64_t(kFileHeaderSize) + 4) fail(truncated);
+  const uint32_t headerSize = le32(in.data() + kFileHeaderSize);
+  if (!isKnownHeaderSize(headerSize))
+    fail("Unsupported bitmap header size " + std::to_string(headerSize));
+  if (size < int64_t(kFileHeaderSize + headerSize)) fail(truncated);
+  BmpInfo info = parseInfoHeader(in.data() + kFileHeaderSize, headerSize);
+  validate(info);
+
+  const int64_t masksAt = int64_t(kFileHeaderSize) + headerSize;
+  const int64_t paletteAt = masksAt + info.maskBytes();
+  if (size < paletteAt) fail(truncated);
+  readMasksAfterHeader(info, in.data() + masksAt);
+  return {info, paletteAt};
+}
+
 }  // namespace
 
 Bitmap decodeBmp(std::span<const uint8_t> data) {
   const int64_t size = int64_t(data.size());
   if (size < int64_t(kFileHeaderSize) || data[0] != 'B' || data[1] != 'M')
     fail("Bitmap image is not valid");
-  const char* const truncated = "The bitmap file ends inside its headers";
-  if (size < int64_t(kFileHeaderSize) + 4) fail(truncated);
-  const uint32_t headerSize = le32(data.data() + kFileHeaderSize);
-  if (!isKnownHeaderSize(headerSize))
-    fail("Unsupported bitmap header size " + std::to_string(headerSize));
-  if (size < int64_t(kFileHeaderSize + headerSize)) fail(truncated);
-  BmpInfo info = parseInfoHeader(data.data() + kFileHeaderSize, headerSize);
-  validate(info);
-
-  const int64_t masksAt = int64_t(kFileHeaderSize) + headerSize;
-  const int64_t paletteAt = masksAt + info.maskBytes();
-  if (size < paletteAt) fail(truncated);
-  readMasksAfterHeader(info, data.data() + masksAt);
+  const auto [info, paletteAt] = readHeaders(data, "The bitmap file ends inside its headers");
 
   // The colour table must lie between the headers and the pixels.
   const int64_t offBits = le32(data.data() + 10);
@@ -377,18 +390,7 @@ Bitmap readBmpImage(std::span<const uint8_t> data, size_t& pos) {
   const int64_t size = int64_t(in.size());
   if (size < int64_t(kFileHeaderSize)) fail(streamError);
   if (in[0] != 'B' || in[1] != 'M') fail("Bitmap image is not valid");
-  if (size < int64_t(kFileHeaderSize) + 4) fail(streamError);
-  const uint32_t headerSize = le32(in.data() + kFileHeaderSize);
-  if (!isKnownHeaderSize(headerSize))
-    fail("Unsupported bitmap header size " + std::to_string(headerSize));
-  if (size < int64_t(kFileHeaderSize + headerSize)) fail(streamError);
-  BmpInfo info = parseInfoHeader(in.data() + kFileHeaderSize, headerSize);
-  validate(info);
-
-  const int64_t masksAt = int64_t(kFileHeaderSize) + headerSize;
-  const int64_t paletteAt = masksAt + info.maskBytes();
-  if (size < paletteAt) fail(streamError);
-  readMasksAfterHeader(info, in.data() + masksAt);
+  const auto [info, paletteAt] = readHeaders(in, streamError);
 
   // Sizes are at most 2^32 x 4 for the table and 2^32 for the pixels after
   // validate(), so these sums cannot overflow.
