@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "bench/ProjectScene.h"
-#include "documents/PictureExport.h"
-#include "documents/ProjectRender.h"
+#include "engine/documents/PictureExport.h"
+#include "engine/documents/ProjectRender.h"
 
 extern char** environ;
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench/Masks.h"
-#include "core/Compositor.h"
+#include "engine/core/Compositor.h"
 
 namespace glyphon::bench {
 namespace {

@@ -5,8 +5,8 @@
 #include <random>
 
 #include "bench/Masks.h"
-#include "core/Composition.h"
-#include "core/Compositor.h"
+#include "engine/core/Composition.h"
+#include "engine/core/Compositor.h"
 
 namespace glyphon::bench {
 namespace {

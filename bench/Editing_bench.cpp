@@ -10,9 +10,9 @@
 #include <string>
 
 #include "bench/Masks.h"
-#include "core/Composition.h"
-#include "core/Drag.h"
-#include "core/PluginHost.h"
+#include "engine/core/Composition.h"
+#include "engine/core/Drag.h"
+#include "engine/core/PluginHost.h"
 
 namespace glyphon::bench {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/Bitmap.h"
-#include "core/Composition.h"
+#include "engine/core/Bitmap.h"
+#include "engine/core/Composition.h"
 
 namespace glyphon::bench {
 

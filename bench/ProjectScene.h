@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "core/Bitmap.h"
-#include "core/TextItem.h"
-#include "documents/CanvasSettings.h"
+#include "engine/core/Bitmap.h"
+#include "engine/core/TextItem.h"
+#include "engine/documents/CanvasSettings.h"
 
 namespace glyphon::bench {
 

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "bench/ProjectScene.h"
-#include "core/Composition.h"
-#include "documents/PictureExport.h"
-#include "documents/ProjectFile.h"
-#include "documents/ProjectRender.h"
+#include "engine/core/Composition.h"
+#include "engine/documents/PictureExport.h"
+#include "engine/documents/ProjectFile.h"
+#include "engine/documents/ProjectRender.h"
 
 namespace glyphon::bench {
 namespace {

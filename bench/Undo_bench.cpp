@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "bench/Masks.h"
-#include "core/Composition.h"
-#include "core/Drag.h"
-#include "core/EditCommands.h"
+#include "engine/core/Composition.h"
+#include "engine/core/Drag.h"
+#include "windows/core/EditCommands.h"
 
 namespace glyphon::bench {
 namespace {

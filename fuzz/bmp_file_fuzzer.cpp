@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "core/Error.h"
-#include "documents/BmpCodec.h"
+#include "engine/core/Error.h"
+#include "engine/documents/BmpCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   glyphon::Bitmap picture;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "core/Error.h"
-#include "documents/BmpCodec.h"
+#include "engine/core/Error.h"
+#include "engine/documents/BmpCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <span>
 
-#include "core/Error.h"
-#include "documents/ProjectFile.h"
+#include "engine/core/Error.h"
+#include "engine/documents/ProjectFile.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "core/Error.h"
-#include "documents/StylePicture.h"
+#include "engine/core/Error.h"
+#include "engine/documents/StylePicture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> input(data, size);

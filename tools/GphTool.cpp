@@ -21,14 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "core/Bitmap.h"
-#include "core/Compositor.h"
-#include "core/Error.h"
-#include "core/FileIO.h"
-#include "core/PluginHost.h"
-#include "core/TextItem.h"
-#include "documents/BmpCodec.h"
-#include "documents/StylePicture.h"
+#include "engine/core/Bitmap.h"
+#include "engine/core/Compositor.h"
+#include "engine/core/Error.h"
+#include "engine/core/FileIO.h"
+#include "engine/core/PluginHost.h"
+#include "engine/core/TextItem.h"
+#include "engine/documents/BmpCodec.h"
+#include "engine/documents/StylePicture.h"
 
 namespace glyphon {
 namespace {

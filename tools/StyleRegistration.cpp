@@ -5,8 +5,8 @@
 #include <QSettings>
 #include <optional>
 
-#include "core/Error.h"
-#include "shell/StyleCatalogue.h"
+#include "engine/core/Error.h"
+#include "services/shell/StyleCatalogue.h"
 
 namespace glyphon {
 

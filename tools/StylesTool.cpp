@@ -10,7 +10,7 @@
 #include <exception>
 #include <memory>
 
-#include "shell/StyleCatalogue.h"
+#include "services/shell/StyleCatalogue.h"
 #include "tools/StyleRegistration.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "core/Error.h"
-#include "shell/StyleCatalogue.h"
+#include "engine/core/Error.h"
+#include "services/shell/StyleCatalogue.h"
 
 namespace glyphon {
 namespace {

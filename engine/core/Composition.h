@@ -1,0 +1,171 @@
+// The composition: backdrop, item list, the working canvas and the screen
+// image that shows it, with the operations that keep them in step. Plain
+// C++, usable with no display; windows learn about changes through a
+// CompositionListener.
+//
+// Invariants after every operation:
+// - CanvasBitmap is BackdropBitmap with every item composited from the
+//   bottom up, and the handles of the selected item while HandlesShown;
+// - UnderlayBitmap is BackdropBitmap with every item but the selected one,
+//   for as long as the selection does not change;
+// - the CanvasPlacement rectangle of ScreenImage equals CanvasBitmap (once
+//   laid out; an empty canvas lays out nothing).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "engine/core/Bitmap.h"
+#include "engine/core/Geometry.h"
+#include "engine/core/Queue.h"
+#include "engine/core/TextItem.h"
+
+namespace glyphon {
+
+// Told about every change a view must show. Calls arrive synchronously from
+// inside the composition's operations.
+class CompositionListener {
+ public:
+  virtual ~CompositionListener() = default;
+  // A rectangle of ScreenImage (its coordinates) has new pixels.
+  virtual void screenChanged(const Rect& screenRect) = 0;
+  // ScreenImage was rebuilt, possibly at another size.
+  virtual void screenLaidOut() = 0;
+  // Sent by every refresh (which always marks the picture modified) and by
+  // setModified.
+  virtual void modifiedChanged(bool modified) = 0;
+};
+
+class Composition {
+ public:
+  Composition() = default;
+  Composition(const Composition&) = delete;
+  Composition& operator=(const Composition&) = delete;
+
+  // Not owned; may be null. It must outlive the composition or be replaced.
+  void setListener(CompositionListener* listener) { m_listener = listener; }
+
+  [[nodiscard]] const Bitmap& BackdropBitmap() const { return m_backdrop; }
+  [[nodiscard]] const Bitmap& CanvasBitmap() const { return m_canvas; }
+  [[nodiscard]] const Bitmap& UnderlayBitmap() const { return m_underlay; }
+  // The whole picture of the canvas view: grey surround, frame and canvas.
+  [[nodiscard]] const Bitmap& ScreenImage() const { return m_screen; }
+  // Where CanvasBitmap lies in ScreenImage.
+  [[nodiscard]] const Rect& CanvasPlacement() const { return m_placement; }
+  [[nodiscard]] bool Modified() const { return m_modified; }
+  // The internal clipboard; null until something is copied.
+  [[nodiscard]] const TTextItem* ClipItem() const { return m_clip.get(); }
+  [[nodiscard]] const TQueueData& Queue() const { return m_queue; }
+
+  // Selects item (which must be in the list; anything else is ignored),
+  // moves it to the top and shows its handles. Re-selecting the selected
+  // item only repaints handles that were hidden.
+  void SelectItem(TTextItem* item);
+  // Takes the handles off the canvas; the selection stays.
+  void HideHandles();
+  // Copies canvasRect (clipped to the canvas) of CanvasBitmap into
+  // ScreenImage and marks the picture modified, also when the clipped
+  // rectangle is empty.
+  void RefreshRegion(const Rect& canvasRect);
+  // Rebuilds ScreenImage for a view of clientWidth x clientHeight whose
+  // scroll bars are scrollBarExtent wide: at least the canvas size, grey,
+  // with the canvas centred in a 2-pixel black frame. Remembers the three
+  // values for later layouts. An empty canvas gives an empty screen image.
+  void LayoutScreen(int32_t clientWidth, int32_t clientHeight, int32_t scrollBarExtent);
+
+  // Makes backdrop (already at the canvas size it defines) the new backdrop:
+  // the canvas is rebuilt from it with every item, the selection is dropped
+  // and the screen laid out again with the remembered view size. Modified is
+  // left alone.
+  void setBackdrop(Bitmap backdrop);
+  // Replaces backdrop and items at once (opening a project): items are
+  // stacked in the given order, bottom first; nothing is selected.
+  void setBackdropAndItems(Bitmap backdrop, std::vector<std::unique_ptr<TTextItem>> items);
+  // Drops the selection and destroys every item; the canvas and the screen
+  // show the bare backdrop. Modified is left alone.
+  void clearItems();
+  // Puts item on top and selects it. Null is ignored.
+  void addItem(std::unique_ptr<TTextItem> item);
+  // Replaces the clipboard with a copy of item (sharing its rendering).
+  void setClipItem(const TTextItem& item);
+  // Adds a copy of the clipboard item, offset by 30 pixels, and selects it.
+  // Nothing without a clipboard item.
+  void pasteClipItem();
+
+  // The edit operations on the selected item. Each is one step of the user
+  // and does nothing without a selected item (a selected item whose handles
+  // are hidden counts). They repaint only the rectangles they change, from
+  // UnderlayBitmap, which holds everything but the selected item.
+
+  // Takes the selected item out of the picture and hands it back; nothing
+  // is selected afterwards. Null without a selection.
+  std::unique_ptr<TTextItem> deleteSelected();
+  // Copies the selected item into the clipboard.
+  void copySelected();
+  // Copy, then delete.
+  void cutSelected();
+  // Deletes the selected item and adds item in its place, on top and
+  // selected (Modify), handing the replaced item back. Nothing (and null)
+  // for a null item or without a selection.
+  std::unique_ptr<TTextItem> replaceSelected(std::unique_ptr<TTextItem> item);
+  // Moves or resizes the selected item to newRect (the end of a drag):
+  // its old and new areas are repainted, its handles follow when shown.
+  // Nothing when newRect is its rectangle already.
+  void moveSelectedTo(const Rect& newRect);
+  // Gives the selected item a new opacity (percent) and repaints it over
+  // what lies beneath; fading is never cumulative.
+  void setSelectedOpacity(int32_t opacity);
+  void setModified(bool modified);
+
+  // What undoing a step needs beyond the operations above. Each leaves the
+  // canvas, the underlay and the screen as a full recomposition of the
+  // resulting item list would, and marks the picture modified.
+
+  // Puts item into the stack at position (0 is the bottom; a position past
+  // the top puts it on top) and returns it; null is ignored. The selected
+  // item must stay the topmost, so an item put above it drops the selection
+  // and its handles. On top only its own area is painted; lower down the
+  // whole picture is recomposed.
+  TTextItem* insertItem(std::unique_ptr<TTextItem> item, size_t position);
+  // setBackdrop that hands back the backdrop it replaces; backdrop must have
+  // the canvas size (a step that is undone puts the old one back).
+  Bitmap exchangeBackdrop(Bitmap backdrop);
+
+ private:
+  // Copies rect (clipped) of from into the same place of to.
+  static void restoreRegion(Bitmap& to, const Bitmap& from, const Rect& rect);
+  // Rebuilds the UnderlayBitmap for item, which is about to go on top. The
+  // clean canvas already holds every other item in its order, so only the
+  // areas of item and of the previous selection's handles are composed
+  // again from the backdrop; a full DrawAll is the fallback.
+  void rebuildUnderlayFor(TTextItem* item, const TTextItem* previous);
+  // Composes area of target afresh from the backdrop and every item but
+  // skip, as DrawAll would leave it.
+  void recompose(Bitmap& target, const Rect& area, const TTextItem* skip) const;
+  // Draws the selected item onto the canvas, with its handles when they are
+  // shown, over an area already restored from the underlay.
+  void redrawSelected();
+  // Takes the handles off and drops the selection.
+  void dropSelection();
+  // Rebuilds the underlay (for the selected item), the canvas and its place
+  // on the screen from the backdrop and every item, and marks the picture
+  // modified.
+  void recompose();
+  // Copies the whole canvas into its place on the screen, without marking
+  // the picture modified.
+  void showCanvas();
+  void notifyScreen(const Rect& screenRect);
+
+  TQueueData m_queue;
+  Bitmap m_backdrop;
+  Bitmap m_canvas;
+  Bitmap m_underlay;
+  Bitmap m_screen;
+  Rect m_placement;
+  bool m_modified = false;
+  std::unique_ptr<TTextItem> m_clip;
+  int32_t m_clientWidth = 0, m_clientHeight = 0, m_scrollBarExtent = 0;
+  CompositionListener* m_listener = nullptr;
+};
+
+}  // namespace glyphon

@@ -1,0 +1,142 @@
+#include "engine/core/Queue.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/core/Arith.h"
+#include "engine/core/Compositor.h"
+
+namespace glyphon {
+namespace {
+
+constexpr Color kHandleBrush = rgb(233, 29, 23);
+constexpr Color kHandlePen = rgb(10, 10, 200);
+constexpr int64_t kHandleSize = 10;
+constexpr int64_t kPasteOffset = 30;
+
+// A rectangle from edges computed in 64 bits.
+Rect rect64(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  return {saturateToInt32(left), saturateToInt32(top), saturateToInt32(right),
+          saturateToInt32(bottom)};
+}
+
+// The eight handle squares of rect in painting order (a later one covers an
+// earlier one where they overlap): top, bottom, left and right middles, then
+// the four corners.
+std::array<Rect, 8> handleSquares(const Rect& rect) {
+  const int64_t left = rect.Left, top = rect.Top, right = rect.Right, bottom = rect.Bottom;
+  const int64_t cx = (left + right) / 2, cy = (top + bottom) / 2, s = kHandleSize;
+  return {
+      rect64(cx - 5, top, cx + 5, top + s),   rect64(cx - 5, bottom - s, cx + 5, bottom),
+      rect64(left, cy - 5, left + s, cy + 5), rect64(right - s, cy - 5, right, cy + 5),
+      rect64(left, top, left + s, top + s),   rect64(left, bottom - s, left + s, bottom),
+      rect64(right - s, top, right, top + s), rect64(right - s, bottom - s, right, bottom),
+  };
+}
+
+bool contains(const Rect& r, int64_t x, int64_t y) {
+  return r.Left <= x && x <= r.Right && r.Top <= y && y <= r.Bottom;
+}
+
+}  // namespace
+
+TTextItem* TQueueData::PushTop(std::unique_ptr<TTextItem> item) {
+  if (!item) return nullptr;
+  m_items.push_back(std::move(item));
+  return m_items.back().get();
+}
+
+TTextItem* TQueueData::InsertAt(std::unique_ptr<TTextItem> item, size_t position) {
+  if (!item) return nullptr;
+  position = std::min(position, m_items.size());
+  return m_items.insert(m_items.begin() + ptrdiff_t(position), std::move(item))->get();
+}
+
+std::unique_ptr<TTextItem> TQueueData::Unlink(TTextItem* item) {
+  const ptrdiff_t i = indexOf(item);
+  if (i < 0) return nullptr;
+  std::unique_ptr<TTextItem> owned = std::move(m_items[size_t(i)]);
+  m_items.erase(m_items.begin() + i);
+  if (Selected == item) {
+    Selected = nullptr;
+    HandlesShown = false;
+  }
+  return owned;
+}
+
+void TQueueData::Clear() { m_items.clear(); }
+
+TTextItem* TQueueData::ItemAt(int32_t x, int32_t y) const {
+  for (auto it = m_items.rbegin(); it != m_items.rend(); ++it)
+    if (contains((*it)->Rect, x, y)) return it->get();
+  return nullptr;
+}
+
+bool TQueueData::HandleAt(int32_t x, int32_t y, int& mask) const {
+  if (!Selected || !HandlesShown) return false;
+  const Rect& r = Selected->Rect;
+  const int64_t left = r.Left, top = r.Top, right = r.Right, bottom = r.Bottom;
+  mask = 0;
+  if (left <= x && x <= left + kHandleSize) mask += kLeftBand;
+  if (right - kHandleSize <= x && x <= right) mask += kRightBand;
+  if (top <= y && y <= top + kHandleSize) mask += kTopBand;
+  if (bottom - kHandleSize <= y && y <= bottom) mask += kBottomBand;
+  if (mask == 0 && contains(r, x, y)) mask = kBody;
+  return mask > 0;
+}
+
+void TQueueData::DrawItem(const TTextItem* item, Bitmap& target) {
+  if (item) glyphon::DrawItem(*item, target);
+}
+
+void TQueueData::DrawAll(Bitmap& target) const {
+  for (const auto& item : m_items) glyphon::DrawItem(*item, target);
+}
+
+void TQueueData::DrawHandles(const Rect& rect, Bitmap& target) {
+  for (const Rect& square : handleSquares(rect))
+    drawRectangle(target, square, kHandleBrush, kHandlePen, 1);
+  HandlesShown = true;
+}
+
+Rect TQueueData::paintedBounds(const Rect& rect) {
+  Rect bounds = rect;
+  for (const Rect& square : handleSquares(rect)) bounds = unite(bounds, square);
+  return bounds;
+}
+
+std::unique_ptr<TTextItem> TQueueData::CopyItem(const TTextItem& item) {
+  return std::make_unique<TTextItem>(item);
+}
+
+TTextItem* TQueueData::PasteFrom(const TTextItem& clip, const Rect& bounds) {
+  auto item = CopyItem(clip);
+  const Rect& c = clip.Rect;
+  int64_t left = int64_t(c.Left) + kPasteOffset, right = int64_t(c.Right) + kPasteOffset;
+  int64_t top = int64_t(c.Top) + kPasteOffset, bottom = int64_t(c.Bottom) + kPasteOffset;
+  if (right < bounds.Left || left > bounds.Right) {
+    left = kPasteOffset;
+    right = kPasteOffset + (int64_t(c.Right) - c.Left);
+  }
+  if (bottom < bounds.Top || top > bounds.Bottom) {
+    top = kPasteOffset;
+    bottom = kPasteOffset + (int64_t(c.Bottom) - c.Top);
+  }
+  item->Rect = rect64(left, top, right, bottom);
+  return PushTop(std::move(item));
+}
+
+TTextItem* TQueueData::topItem() const { return m_items.empty() ? nullptr : m_items.back().get(); }
+
+TTextItem* TQueueData::bottomItem() const {
+  return m_items.empty() ? nullptr : m_items.front().get();
+}
+
+ptrdiff_t TQueueData::indexOf(const TTextItem* item) const {
+  if (!item) return -1;
+  auto it = std::find_if(m_items.begin(), m_items.end(),
+                         [item](const auto& p) { return p.get() == item; });
+  return it == m_items.end() ? -1 : it - m_items.begin();
+}
+
+}  // namespace glyphon

@@ -1,0 +1,34 @@
+// One text item of the picture: where it lies, how it was made, and the
+// untinted rendering the compositor blends onto the canvas.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/core/Bitmap.h"
+#include "engine/core/Geometry.h"
+
+namespace glyphon {
+
+struct TTextItem {
+  // The longest Text an item keeps; whoever creates an item cuts longer text.
+  static constexpr size_t kMaxTextLength = 255;
+
+  // Placement on the canvas; the rendering is stretched to its size. It may
+  // lie partly or wholly outside the canvas, and a damaged project file may
+  // give any four values.
+  glyphon::Rect Rect;
+  int32_t StyleKind = 0;     // style kind id the item was rendered with
+  int32_t StyleFont = 0;     // style font index within that kind, from 0
+  int32_t SizeIndex = 0;     // 0..9 for "10".."100" percent of the rendered size
+  glyphon::Color Color = 0;  // tint applied when compositing, never baked in
+  std::string Text;          // at most kMaxTextLength characters
+  int32_t Opacity = 100;     // percent; 100 is opaque, 0 invisible
+  // The plug-in's rendering: black is background, red is coverage, greys
+  // shade. Renderings never change once made, so copies of an item share it.
+  // May be null (draws nothing).
+  std::shared_ptr<const glyphon::Bitmap> Bitmap;
+};
+
+}  // namespace glyphon

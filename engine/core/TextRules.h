@@ -1,0 +1,40 @@
+// Rules for the text of the editing panel: what the memo may hold, when it
+// counts as blank, how much of it an item keeps, and the date digits handed
+// to the style plug-ins with it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace glyphon {
+
+// The most characters a text item keeps; the plug-in renders the whole memo.
+inline constexpr size_t kMaxItemTextLength = 255;
+
+// The formatted date with every character that is not an ASCII digit replaced by the digit
+// (code + 21) mod 10, the code read as an unsigned byte; "0" when the date is blank.
+[[nodiscard]] std::string dateDigits(std::string_view formattedDate);
+
+// The text with only CR, LF and the codes 32..126 kept, in their order.
+[[nodiscard]] std::string filterMemoText(std::string_view text);
+
+// Whether a key typed into the memo is accepted: codes 0..126 are, control keys included.
+[[nodiscard]] bool keyPassesFilter(uint32_t code);
+
+// Whether the text is empty once leading and trailing spaces and control characters
+// (codes 0..32) are trimmed.
+[[nodiscard]] bool isBlankText(std::string_view text);
+
+// The item form of the memo's text: the memo breaks lines with "\n", items keep CR LF (and
+// plug-ins receive it so).
+[[nodiscard]] std::string itemTextOf(std::string_view memoText);
+
+// The memo form of an item's text: every CR LF, and a lone CR, becomes "\n".
+[[nodiscard]] std::string memoTextOf(std::string_view itemText);
+
+// The part of the text an item keeps: its first kMaxItemTextLength characters.
+[[nodiscard]] std::string cutItemText(std::string_view text);
+
+}  // namespace glyphon

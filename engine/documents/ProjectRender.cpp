@@ -1,0 +1,123 @@
+#include "engine/documents/ProjectRender.h"
+
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+#include "engine/core/Error.h"
+#include "engine/core/Queue.h"
+#include "engine/documents/Canvas.h"
+#include "engine/documents/PictureExport.h"
+#include "engine/documents/ProjectFile.h"
+#include "engine/documents/PictureLoader.h"
+
+namespace glyphon {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isFile(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec) && !fs::is_directory(path, ec);
+}
+
+std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+
+std::string sizeText(int32_t width, int32_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// Loads a BMP or JPEG picture chosen by its extension. Throws Error saying
+// which picture and what is wrong with it.
+Bitmap loadNamedPicture(const std::string& path) {
+  if (!isFile(path)) throw Error("the picture " + quoted(path) + " does not exist");
+  if (pictureKindOf(path) == PictureKind::Other)
+    throw Error("the picture " + quoted(path) +
+                " is not a BMP or JPEG file: its name must end in .bmp, .jpg or .jpeg");
+  std::optional<Bitmap> picture;
+  try {
+    picture = std::move(loadPicture(path).picture);
+  } catch (const Error& e) {
+    throw Error("the picture " + quoted(path) + " cannot be read: " + e.what());
+  }
+  // Gone since it was looked for.
+  if (!picture) throw Error("the picture " + quoted(path) + " does not exist");
+  return std::move(*picture);
+}
+
+}  // namespace
+
+CanvasDecision decideCanvasSize(const CanvasSettings& settings, const std::string& defaultPicture) {
+  CanvasDecision decision;
+  try {
+    const Bitmap picture =
+        loadNamedPicture(settings.DefaultBKPic ? defaultPicture : settings.BKPicPath);
+    const int32_t width = settings.SameAsBKPic ? picture.width() : settings.Width;
+    const int32_t height = settings.SameAsBKPic ? picture.height() : settings.Height;
+    checkCanvasSize(width, height);
+    decision.Width = width;
+    decision.Height = height;
+  } catch (const Error& e) {
+    decision.Problem = e.what();
+  }
+  return decision;
+}
+
+Bitmap openedBackdrop(Bitmap stored, int32_t canvasWidth, int32_t canvasHeight) {
+  if (canvasWidth <= 0 || canvasHeight <= 0) return stored;
+  return stretchPicture(std::move(stored), canvasWidth, canvasHeight);
+}
+
+Bitmap composeCanvas(const Bitmap& backdrop, std::span<const std::unique_ptr<TTextItem>> items) {
+  Bitmap canvas = backdrop;
+  for (const auto& item : items) TQueueData::DrawItem(item.get(), canvas);
+  return canvas;
+}
+
+std::string executableFolder() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.parent_path().string();
+}
+
+std::string programDataFolderFor(const std::string& executableFolder) {
+  // A build tree keeps the data beside the executable.
+  if (isFile(defaultPictureIn(executableFolder))) return executableFolder;
+  const fs::path installed =
+      (fs::path(executableFolder) / ".." / "share" / "glyphon-editor").lexically_normal();
+  std::error_code ec;
+  if (fs::is_directory(installed, ec)) {
+    std::string folder = installed.string();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+  }
+  return executableFolder;
+}
+
+std::string defaultPictureIn(const std::string& dataFolder) {
+  return dataFolder + "/pic/default.jpg";
+}
+
+std::vector<std::string> renderProjectFile(const RenderRequest& request) {
+  const std::optional<PictureFormat> format = pictureFormatOfName(request.OutputPath);
+  if (!format)
+    throw Error("the output " + quoted(request.OutputPath) +
+                " must end in .jpg, .jpeg (JPEG) or .bmp (BMP)");
+  ProjectData project = loadProjectFile(request.ProjectPath);
+
+  std::vector<std::string> warnings;
+  const CanvasDecision canvas = decideCanvasSize(project.Settings, request.DefaultPicture);
+  if (!canvas.Problem.empty())
+    warnings.push_back(canvas.Problem + "; the backdrop keeps the size it was saved with (" +
+                       sizeText(project.Backdrop.width(), project.Backdrop.height()) + ")");
+  Bitmap backdrop = openedBackdrop(std::move(project.Backdrop), canvas.Width, canvas.Height);
+  if (!request.BackdropPath.empty())
+    backdrop =
+        stretchPicture(loadNamedPicture(request.BackdropPath), backdrop.width(), backdrop.height());
+
+  writePictureFile(request.OutputPath, composeCanvas(backdrop, project.Items), *format);
+  return warnings;
+}
+
+}  // namespace glyphon

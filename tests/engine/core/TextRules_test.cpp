@@ -1,0 +1,88 @@
+#include "engine/core/TextRules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace glyphon {
+namespace {
+
+TEST(TextRulesTest, DateDigits) {
+  struct Case {
+    std::string date;
+    std::string digits;
+  };
+  const Case cases[] = {
+      {"08/12/2026", "0881282026"},  // '/' 47 -> 8
+      {"12.08.2026", "1270872026"},  // '.' 46 -> 7
+      {"2026-08-12", "2026608612"},  // '-' 45 -> 6
+      {" 8/12/26", "38812826"},      // a leading space (32) is replaced, not trimmed
+      {"12\xE9"
+       "08",
+       "12408"},           // 233 as an unsigned byte -> 4
+      {"\xC3\xA9", "60"},  // UTF-8 bytes 195 and 169
+      {"0123456789", "0123456789"},
+      {"", "0"},
+      {" \t\r\n", "0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(dateDigits(c.date), c.digits) << c.date;
+}
+
+TEST(TextRulesTest, MemoFilterKeepsLineBreaksAndPrintableAscii) {
+  EXPECT_EQ(filterMemoText("Hello\r\nWorld ~"), "Hello\r\nWorld ~");
+  EXPECT_EQ(filterMemoText(std::string("a\tb\x1F"
+                                       "c\x7F"
+                                       "d\x80\xFF"
+                                       "e\0f",
+                                       12)),
+            "abcdef");
+  EXPECT_EQ(filterMemoText("caf\xC3\xA9"), "caf");
+  EXPECT_EQ(filterMemoText("\xC3\xA9\xE2\x82\xAC"), "");
+  EXPECT_EQ(filterMemoText(""), "");
+}
+
+TEST(TextRulesTest, KeyFilter) {
+  EXPECT_TRUE(keyPassesFilter(0));
+  EXPECT_TRUE(keyPassesFilter(8));   // backspace
+  EXPECT_TRUE(keyPassesFilter(22));  // Ctrl+V
+  EXPECT_TRUE(keyPassesFilter(126));
+  EXPECT_FALSE(keyPassesFilter(127));
+  EXPECT_FALSE(keyPassesFilter(0xE9));
+  EXPECT_FALSE(keyPassesFilter(0x20AC));
+}
+
+TEST(TextRulesTest, BlankText) {
+  EXPECT_TRUE(isBlankText(""));
+  EXPECT_TRUE(isBlankText("   \r\n\t \r\n"));
+  EXPECT_TRUE(isBlankText(std::string("\0\x1F ", 3)));
+  EXPECT_FALSE(isBlankText(" \r\nx\r\n "));
+  EXPECT_FALSE(isBlankText("\x7F"));
+  EXPECT_FALSE(isBlankText("\xA0"));  // a byte above 127 is text, not blank
+  // A memo of characters the filter drops only is blank once filtered.
+  EXPECT_TRUE(isBlankText(filterMemoText(" \xC3\xA9\r\n\xE2\x82\xAC ")));
+}
+
+TEST(TextRulesTest, ItemTextIsCutTo255Characters) {
+  EXPECT_EQ(cutItemText("short"), "short");
+  EXPECT_EQ(cutItemText(std::string(255, 'a')), std::string(255, 'a'));
+  const std::string longText = std::string(255, 'a') + "bcd";
+  EXPECT_EQ(cutItemText(longText), std::string(255, 'a'));
+}
+
+TEST(TextRulesTest, LineBreaksBetweenMemoAndItem) {
+  struct Case {
+    const char* memo;
+    const char* item;
+  };
+  // Memo to item: every "\n" gains its CR.
+  for (const Case& c : {Case{"", ""}, Case{"one", "one"}, Case{"a\nb", "a\r\nb"},
+                        Case{"\n\n", "\r\n\r\n"}, Case{"end\n", "end\r\n"}})
+    EXPECT_EQ(itemTextOf(c.memo), c.item) << c.memo;
+  // Item to memo: CR LF and a lone CR both become "\n"; a lone LF stays.
+  for (const Case& c : {Case{"a\nb", "a\r\nb"}, Case{"a\nb", "a\rb"}, Case{"a\nb", "a\nb"},
+                        Case{"\n\n", "\r\r"}, Case{"\n\n", "\r\n\n"}, Case{"x\n", "x\r"}})
+    EXPECT_EQ(memoTextOf(c.item), c.memo) << c.item;
+}
+
+}  // namespace
+}  // namespace glyphon

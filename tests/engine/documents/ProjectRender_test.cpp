@@ -1,0 +1,208 @@
+// Opening and rendering a project without a window, and the glyphon-render
+// command line.
+#include "engine/documents/ProjectRender.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/core/Error.h"
+#include "engine/core/FileIO.h"
+#include "engine/documents/BmpCodec.h"
+#include "engine/documents/JpegCodec.h"
+#include "engine/documents/ProjectFile.h"
+
+namespace glyphon {
+namespace {
+
+namespace fs = std::filesystem;
+
+Bitmap pattern(int32_t width, int32_t height) {
+  Bitmap b(width, height);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) b.setPixel(x, y, rgb(uint8_t(x), uint8_t(y), 77));
+  return b;
+}
+
+// A rendering that covers its whole area (red is coverage); tinted with any
+// colour it stays pure red.
+Bitmap solidCoverage(int32_t width, int32_t height) {
+  Bitmap b(width, height);
+  fillRect(b, b.bounds(), rgb(255, 0, 0));
+  return b;
+}
+
+class ProjectRenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() /
+             ("glyphon-render-test-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder / "pic");
+    saveBmpFile(path("tiny.bmp"), Bitmap(1, 1));
+    saveJpegFile(path("pic/default.jpg"), pattern(40, 30));
+    saveBmpFile(path("custom.bmp"), pattern(20, 10));
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  [[nodiscard]] std::string path(const std::string& name) const { return (folder / name).string(); }
+
+  // A project of a 16 x 12 backdrop and one opaque red item.
+  void writeProjectFile(const std::string& name, const CanvasSettings& settings) const {
+    std::vector<std::unique_ptr<TTextItem>> items;
+    auto item = std::make_unique<TTextItem>();
+    item->Rect = {2, 3, 6, 5};
+    item->Color = rgb(0, 200, 255);
+    item->Bitmap = std::make_shared<const Bitmap>(solidCoverage(2, 2));
+    items.push_back(std::move(item));
+    saveProjectFile(path(name), settings, pattern(16, 12), items);
+  }
+
+  RenderRequest request(const std::string& project, const std::string& output) const {
+    return {path(project), path(output), "", path("pic/default.jpg")};
+  }
+
+  fs::path folder;
+};
+
+TEST_F(ProjectRenderTest, NewDecidesTheCanvasFromThePictureOrTheGivenSize) {
+  const std::string defaultPicture = path("pic/default.jpg");
+  struct Case {
+    CanvasSettings settings;
+    int32_t width, height;
+    std::string problem;
+  };
+  const std::string custom = path("custom.bmp");
+  const Case cases[] = {
+      {{"ignored.bmp", true, true, 1, 1, 0}, 40, 30, ""},
+      {{custom, false, true, 1, 1, 0}, 20, 10, ""},
+      {{custom, false, false, 300, 200, 0}, 300, 200, ""},
+      {{path("gone.jpg"), false, true, 1, 1, 0},
+       0,
+       0,
+       "the picture \"" + path("gone.jpg") + "\" does not exist"},
+      {{path("tiny.bmp"), false, false, 0, 5, 0},
+       0,
+       0,
+       "A canvas of 0 x 5 pixels is not possible: width and height must be 1 or more"},
+  };
+  for (const Case& c : cases) {
+    const CanvasDecision d = decideCanvasSize(c.settings, defaultPicture);
+    EXPECT_EQ(d.Width, c.width) << c.settings.BKPicPath;
+    EXPECT_EQ(d.Height, c.height) << c.settings.BKPicPath;
+    EXPECT_EQ(d.Problem, c.problem);
+  }
+  fs::copy_file(custom, path("custom.png"));
+  EXPECT_NE(decideCanvasSize({path("custom.png"), false, true, 1, 1, 0}, defaultPicture)
+                .Problem.find("is not a BMP or JPEG file"),
+            std::string::npos);
+}
+
+TEST_F(ProjectRenderTest, TheStoredBackdropIsStretchedToTheNewCanvasOrKept) {
+  const Bitmap stored = pattern(8, 6);
+  const Bitmap wide = openedBackdrop(stored, 16, 3);
+  ASSERT_EQ(wide.width(), 16);
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 16; ++x) EXPECT_EQ(wide.pixel(x, y), stored.pixel(x / 2, y * 2));
+  EXPECT_EQ(openedBackdrop(stored, 0, 0), stored);
+}
+
+TEST_F(ProjectRenderTest, TheDataFolderIsBesideTheProgramOrInItsShareFolder) {
+  EXPECT_EQ(programDataFolderFor(folder.string()), folder.string());
+  fs::create_directories(folder / "prefix/bin");
+  fs::create_directories(folder / "prefix/share/glyphon-editor");
+  EXPECT_EQ(programDataFolderFor(path("prefix/bin")), path("prefix/share/glyphon-editor"));
+  fs::create_directories(folder / "lonely/bin");
+  EXPECT_EQ(programDataFolderFor(path("lonely/bin")), path("lonely/bin"));
+  EXPECT_EQ(defaultPictureIn("/opt/g"), "/opt/g/pic/default.jpg");
+}
+
+TEST_F(ProjectRenderTest, RenderingComposesTheItemsOnTheOpenedBackdrop) {
+  // The canvas takes the custom picture's 20 x 10; the stored 16 x 12
+  // backdrop is stretched to it and the item lies on top.
+  writeProjectFile("a.gyf", {path("custom.bmp"), false, true, 1, 1, 0});
+  EXPECT_TRUE(renderProjectFile(request("a.gyf", "out.bmp")).empty());
+  const Bitmap out = loadBmpFile(path("out.bmp"));
+  ASSERT_EQ(out.width(), 20);
+  ASSERT_EQ(out.height(), 10);
+  EXPECT_EQ(out.pixel(0, 0), pattern(16, 12).pixel(0, 0));
+  EXPECT_EQ(out.pixel(19, 9), pattern(16, 12).pixel(19 * 16 / 20, 9 * 12 / 10));
+  EXPECT_EQ(out.pixel(3, 4), rgb(255, 0, 0));
+
+  // Another backdrop, stretched to the same canvas as Import Backdrop does.
+  RenderRequest other = request("a.gyf", "other.jpg");
+  other.BackdropPath = path("pic/default.jpg");
+  EXPECT_TRUE(renderProjectFile(other).empty());
+  const Bitmap jpeg = loadJpegFile(path("other.jpg"));
+  EXPECT_EQ(jpeg.width(), 20);
+  EXPECT_EQ(jpeg.height(), 10);
+}
+
+TEST_F(ProjectRenderTest, AMissingNewPictureKeepsTheSavedSizeWithAWarning) {
+  writeProjectFile("a.gyf", {path("moved.jpg"), false, true, 1, 1, 0});
+  const std::vector<std::string> warnings = renderProjectFile(request("a.gyf", "out.bmp"));
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], "the picture \"" + path("moved.jpg") +
+                             "\" does not exist; the backdrop keeps the size it was saved with "
+                             "(16 x 12)");
+  EXPECT_EQ(loadBmpFile(path("out.bmp")).width(), 16);
+}
+
+TEST_F(ProjectRenderTest, FailuresWriteNothing) {
+  writeProjectFile("a.gyf", {"", true, true, 1, 1, 0});
+  std::vector<uint8_t> damaged = readWholeFile(path("a.gyf"));
+  damaged.resize(damaged.size() - 3);
+  writeWholeFile(path("damaged.gyf"), damaged);
+  RenderRequest badBackdrop = request("a.gyf", "out.jpg");
+  badBackdrop.BackdropPath = path("none.bmp");
+  const RenderRequest failing[] = {request("a.gyf", "out.png"), request("none.gyf", "out.jpg"),
+                                   request("damaged.gyf", "out.jpg"), badBackdrop};
+  for (const RenderRequest& r : failing) {
+    EXPECT_THROW((void)renderProjectFile(r), Error) << r.OutputPath;
+    EXPECT_FALSE(fs::exists(r.OutputPath)) << r.OutputPath;
+  }
+}
+
+// Runs glyphon-render with arguments; returns its exit status and what it
+// printed on standard error.
+std::pair<int, std::string> runRenderer(const std::string& arguments) {
+  const std::string command =
+      std::string(GLYPHON_BUILD_DIR) + "/glyphon-render " + arguments + " 2>&1 >/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  std::string output;
+  char buffer[256];
+  while (pipe && std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  const int status = pipe ? ::pclose(pipe) : -1;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+TEST_F(ProjectRenderTest, TheCommandLineReportsOnStandardErrorWithItsExitStatus) {
+  writeProjectFile("a.gyf", {path("custom.bmp"), false, true, 1, 1, 0});
+  const std::string project = path("a.gyf");
+  EXPECT_EQ(runRenderer(project + " " + path("ok.jpg")), std::make_pair(0, std::string()));
+  EXPECT_EQ(loadJpegFile(path("ok.jpg")).width(), 20);
+  EXPECT_EQ(
+      runRenderer("--backdrop " + path("pic/default.jpg") + " " + project + " " + path("ok.bmp"))
+          .first,
+      0);
+
+  const auto usage = runRenderer(project);
+  EXPECT_EQ(usage.first, 2);
+  EXPECT_NE(usage.second.find("usage: glyphon-render"), std::string::npos) << usage.second;
+  EXPECT_EQ(runRenderer("--frobnicate " + project + " x.jpg").first, 2);
+  EXPECT_EQ(runRenderer(project + " x.jpg --backdrop").first, 2);
+
+  const auto missing = runRenderer(path("none.gyf") + " " + path("no.jpg"));
+  EXPECT_EQ(missing.first, 1);
+  EXPECT_EQ(missing.second.rfind("glyphon-render: Cannot open file \"" + path("none.gyf"), 0), 0u)
+      << missing.second;
+  EXPECT_FALSE(fs::exists(path("no.jpg")));
+}
+
+}  // namespace
+}  // namespace glyphon

@@ -1,0 +1,420 @@
+// Open Project, Save Project, Save Project As, Save Picture and the question
+// before closing, through the real main window.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <csignal>
+#include <memory>
+
+#include "engine/core/TextItem.h"
+#include "engine/documents/ProjectFile.h"
+#include "engine/documents/ProjectRender.h"
+#include "windows/mainform/MainForm.h"
+#include "services/shell/UserConfig.h"
+#include "tests/windows/shell/WindowTestSupport.h"
+
+namespace glyphon {
+namespace {
+
+using testing::RecordingMessageBoxes;
+using testing::ScriptedFileDialogs;
+
+QByteArray fileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class ProjectCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    testing::writeJpeg(file("pic/default.jpg"), testing::flatPicture(64, 48, rgb(10, 90, 200)));
+    // BMP backdrops keep every pixel, so canvases can be compared exactly.
+    testing::writeBmp(file("back.bmp"), testing::patternPicture(300, 200));
+    start();
+  }
+
+  void start(const QStringList& arguments = {}) {
+    window = std::make_unique<TMainForm>(folder.path(), arguments);
+    window->resize(700, 600);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+
+  QString file(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+  Composition& composition() { return window->composition(); }
+
+  void newFrom(const QString& picture) {
+    window->Settings.DefaultBKPic = false;
+    window->Settings.BKPicPath = picture.toStdString();
+    window->ButtonNewClick();
+  }
+
+  // Adds an item and selects it, with its handles, as Add does.
+  void addItem(const char* text, int32_t left, Color color) {
+    auto item = std::make_unique<TTextItem>();
+    item->Rect = {left, 20, left + 90, 80};
+    item->Color = color;
+    item->Text = text;
+    item->Bitmap = std::make_shared<Bitmap>(testing::patternPicture(30, 20));
+    composition().addItem(std::move(item));
+  }
+
+  // The canvas the composition shows without selection handles.
+  Bitmap cleanCanvas() {
+    return composeCanvas(composition().BackdropBitmap(), composition().Queue().items());
+  }
+
+  void save(const QString& answer) {
+    dialogs.answers.push_back(answer);
+    window->SaveProjectAs1->trigger();
+  }
+
+  void open(const QString& answer) {
+    dialogs.answers.push_back(answer);
+    window->MenuOpenProject->trigger();
+  }
+
+  std::vector<std::string> itemTexts() {
+    std::vector<std::string> texts;
+    for (const auto& item : composition().Queue().items()) texts.push_back(item->Text);
+    return texts;
+  }
+
+  // A saved composition of two items over back.bmp: "a.gyf".
+  void saveTwoItemProject() {
+    newFrom(file("back.bmp"));
+    addItem("bottom", 10, rgb(250, 250, 0));
+    addItem("top", 150, rgb(0, 250, 250));
+    save(file("a.gyf"));
+    ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  }
+
+  QTemporaryDir folder;
+  RecordingMessageBoxes boxes;
+  ScriptedFileDialogs dialogs;
+  std::unique_ptr<TMainForm> window;
+};
+
+TEST_F(ProjectCommandsTest, SaveAsksForANameOnceAndOpenBringsTheCompositionBack) {
+  for (QAction* action : {window->MenuOpenProject, window->MenuSaveProject, window->SaveProjectAs1,
+                          window->MenuSavePicture})
+    EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+  EXPECT_TRUE(window->ButtonSave->isEnabled());
+
+  newFrom(file("back.bmp"));
+  addItem("bottom", 10, rgb(250, 250, 0));
+  addItem("top", 150, rgb(0, 250, 250));
+  const Bitmap expected = cleanCanvas();
+  dialogs.answers.push_back(file("work.gyf"));
+  window->MenuSaveProject->trigger();
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Save);
+  EXPECT_EQ(dialogs.requests[0].filter, "Glyphon Files (*.gyf *.GYF)");
+  EXPECT_EQ(dialogs.requests[0].defaultSuffix, "gyf");
+  EXPECT_EQ(window->ProjectPath, file("work.gyf"));
+  EXPECT_EQ(window->statusText(3), file("work.gyf"));
+  EXPECT_EQ(window->statusText(2), "Unmodified");
+
+  // With a name, Save writes without asking; Save As always asks.
+  window->MenuSaveProject->trigger();
+  EXPECT_EQ(dialogs.requests.size(), 1u);
+  save(file("copy.gyf"));
+  EXPECT_EQ(dialogs.requests.size(), 2u);
+  EXPECT_EQ(fileBytes(file("copy.gyf")), fileBytes(file("work.gyf")));
+
+  window->ButtonNewClick();
+  ASSERT_TRUE(composition().Queue().items().empty());
+  open(file("work.gyf"));
+  EXPECT_EQ(dialogs.requests.back().kind, FileDialogRequest::Kind::Open);
+  EXPECT_EQ(dialogs.requests.back().filter, "Glyphon Files (*.gyf *.GYF)");
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(itemTexts(), (std::vector<std::string>{"bottom", "top"}));
+  EXPECT_EQ(composition().CanvasBitmap(), expected);
+  EXPECT_EQ(composition().Queue().Selected, nullptr);
+  EXPECT_EQ(window->Settings.BKPicPath, file("back.bmp").toStdString());
+  EXPECT_EQ(window->ProjectPath, file("work.gyf"));
+  EXPECT_EQ(window->statusText(3), file("work.gyf"));
+  EXPECT_EQ(window->statusText(2), "Unmodified");
+}
+
+TEST_F(ProjectCommandsTest, OpeningAModifiedCompositionAsksFirst) {
+  saveTwoItemProject();
+  window->ButtonNewClick();
+  addItem("unsaved", 40, rgb(9, 9, 9));
+  // Cancel, and Yes whose save dialog is cancelled, change nothing.
+  boxes.answers = {MessageAnswer::Cancel, MessageAnswer::Yes};
+  window->MenuOpenProject->trigger();
+  dialogs.answers.push_back("");
+  window->MenuOpenProject->trigger();
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].request.caption, "New");
+  EXPECT_EQ(boxes.shown[0].request.buttons, MessageButtons::YesNoCancel);
+  EXPECT_EQ(dialogs.requests.back().kind, FileDialogRequest::Kind::Save);
+  EXPECT_EQ(itemTexts(), std::vector<std::string>{"unsaved"});
+  EXPECT_TRUE(composition().Modified());
+
+  // No drops the changes and opens.
+  boxes.answers = {MessageAnswer::No};
+  open(file("a.gyf"));
+  EXPECT_EQ(itemTexts(), (std::vector<std::string>{"bottom", "top"}));
+  EXPECT_FALSE(composition().Modified());
+}
+
+TEST_F(ProjectCommandsTest, DamagedFilesAreRefusedAndChangeNothing) {
+  saveTwoItemProject();
+  const QByteArray good = fileBytes(file("a.gyf"));
+  window->ButtonNewClick();
+  addItem("kept", 40, rgb(9, 9, 9));
+  composition().setModified(false);
+  const Bitmap canvas = composition().CanvasBitmap();
+  const CanvasSettings settings = window->Settings;
+
+  // The backdrop BMP starts after the 15 + 4 + path + 14 header bytes.
+  const qsizetype backdropAt = 15 + 4 + qsizetype(settings.BKPicPath.size()) + 14;
+  QByteArray notBmp = good;
+  notBmp[backdropAt] = 'X';
+  QByteArray longPath = good;
+  longPath.replace(15, 4, QByteArray("\0\0\0\x7F", 4));
+  struct Case {
+    QByteArray bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {good.left(good.size() - 1), "the file ends inside the picture of item 2"},
+      {good.left(backdropAt + 100), "the file ends inside the backdrop picture"},
+      {good.left(10), "the file ends inside its header"},
+      {notBmp, "the backdrop picture is not a BMP image (it does not start with \"BM\")"},
+      {longPath, "the background picture path (2130706432 bytes) reaches past the end of the file"},
+  };
+  for (const Case& c : cases) {
+    QFile damaged(file("damaged.gyf"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(c.bytes);
+    damaged.close();
+    boxes.shown.clear();
+    window->OpenProject(file("damaged.gyf"));
+    ASSERT_EQ(boxes.shown.size(), 1u) << c.reason;
+    EXPECT_EQ(boxes.shown[0].request.caption, "Glyphon Editor");
+    EXPECT_EQ(boxes.shown[0].request.text, "The project file \"" + file("damaged.gyf") +
+                                               "\" cannot be opened: " + c.reason + ".");
+    EXPECT_EQ(composition().CanvasBitmap(), canvas) << c.reason;
+    EXPECT_EQ(itemTexts(), std::vector<std::string>{"kept"});
+    EXPECT_EQ(window->Settings, settings);
+    EXPECT_TRUE(window->ProjectPath.isEmpty());
+    EXPECT_EQ(window->statusText(2), "Unmodified");
+    EXPECT_EQ(fileBytes(file("damaged.gyf")), c.bytes);
+  }
+}
+
+// Lets no file grow past limit bytes for as long as it lives, as a full disk
+// would; writes past it fail with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t limit) {
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = m_old;
+    lowered.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_oldHandler);
+  }
+
+ private:
+  rlimit m_old{};
+  void (*m_oldHandler)(int);
+};
+
+TEST_F(ProjectCommandsTest, AFailedSaveKeepsTheOldFileAndTheModifiedState) {
+  saveTwoItemProject();
+  const QByteArray old = fileBytes(file("a.gyf"));
+  addItem("third", 200, rgb(1, 2, 3));
+  {
+    const FileSizeLimit full(rlim_t(old.size()));
+    window->MenuSaveProject->trigger();
+  }
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_TRUE(
+      boxes.shown[0].request.text.startsWith("Cannot create file \"" + file("a.gyf") + "\"."))
+      << boxes.texts()[0];
+  EXPECT_EQ(fileBytes(file("a.gyf")), old);
+  EXPECT_TRUE(composition().Modified());
+  EXPECT_EQ(window->statusText(2), "Modified");
+  EXPECT_EQ(QDir(folder.path()).entryList({"*.gyf*"}, QDir::Files | QDir::Hidden),
+            QStringList{"a.gyf"});
+
+  // With room on the disk again the same command saves.
+  window->MenuSaveProject->trigger();
+  EXPECT_EQ(boxes.shown.size(), 1u);
+  EXPECT_FALSE(composition().Modified());
+  EXPECT_GT(fileBytes(file("a.gyf")).size(), old.size());
+}
+
+TEST_F(ProjectCommandsTest, WithoutABackdropNothingIsSaved) {
+  QFile::remove(file("pic/default.jpg"));
+  window.reset();
+  start();
+  ASSERT_EQ(boxes.shown.size(), 1u);  // the missing start-up picture
+  window->SaveProjectAs1->trigger();
+  EXPECT_TRUE(dialogs.requests.empty());  // refused before a name is asked for
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_TRUE(boxes.shown[1].request.text.contains("no backdrop picture")) << boxes.texts()[1];
+}
+
+TEST_F(ProjectCommandsTest, AProjectWhosePictureIsGoneOpensAtItsSavedSize) {
+  testing::writeBmp(file("moved.bmp"), testing::patternPicture(120, 80));
+  newFrom(file("moved.bmp"));
+  addItem("saved", 5, rgb(200, 0, 0));
+  const Bitmap expected = cleanCanvas();
+  save(file("a.gyf"));
+  QFile::remove(file("moved.bmp"));
+
+  window->Settings.DefaultBKPic = true;
+  window->ButtonNewClick();
+  addItem("dropped", 5, rgb(0, 0, 200));
+  composition().setModified(false);
+  window->OpenProject(file("a.gyf"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].request.text, "Picture does not exists!\r" + file("moved.bmp"));
+  EXPECT_EQ(itemTexts(), std::vector<std::string>{"saved"});
+  EXPECT_EQ(composition().CanvasBitmap(), expected);
+  EXPECT_EQ(window->statusText(1), "Object picture size: 120 x 80");
+  EXPECT_EQ(window->statusText(3), file("a.gyf"));
+  EXPECT_FALSE(composition().Modified());
+}
+
+TEST_F(ProjectCommandsTest, TheStoredBackdropIsStretchedToTheCanvasNewMakes) {
+  // Saved on the 64 x 48 default picture, opened where it is 128 x 96.
+  window->Settings.DefaultBKPic = true;
+  window->ButtonNewClick();
+  addItem("kept in place", 5, rgb(200, 0, 0));
+  const Bitmap stored = composition().BackdropBitmap();
+  save(file("a.gyf"));
+  testing::writeJpeg(file("pic/default.jpg"), testing::flatPicture(128, 96, rgb(0, 0, 0)));
+  window->ButtonNewClick();
+  open(file("a.gyf"));
+  const Bitmap& backdrop = composition().BackdropBitmap();
+  ASSERT_EQ(backdrop.width(), 128);
+  ASSERT_EQ(backdrop.height(), 96);
+  EXPECT_EQ(backdrop, openedBackdrop(stored, 128, 96));
+  EXPECT_EQ(composition().Queue().items()[0]->Rect, (Rect{5, 20, 95, 80}));
+  EXPECT_EQ(window->statusText(1), "Object picture size: 128 x 96");
+}
+
+TEST_F(ProjectCommandsTest, TheFirstCommandLineArgumentOpensAtStartUp) {
+  saveTwoItemProject();
+  const Bitmap expected = cleanCanvas();
+  window.reset();
+  start({file("a.gyf"), file("ignored.gyf")});
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(window->commandLineProject(), file("a.gyf"));
+  EXPECT_EQ(composition().CanvasBitmap(), expected);
+  EXPECT_EQ(window->statusText(3), file("a.gyf"));
+  EXPECT_EQ(window->statusText(2), "Unmodified");
+}
+
+TEST_F(ProjectCommandsTest, ClosingAModifiedPictureAsksAndWritesTheConfigurationOnClose) {
+  saveTwoItemProject();
+  addItem("third", 200, rgb(1, 2, 3));
+  // Cancel, and Yes with a save that fails, keep the window open.
+  boxes.answers = {MessageAnswer::Cancel};
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(QFileInfo::exists(userConfigPath()));
+  QFile::remove(file("a.gyf"));
+  QDir().mkpath(file("a.gyf"));  // a folder in the file's place: the save fails
+  boxes.answers = {MessageAnswer::Yes};
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(window->isVisible());
+  QDir().rmdir(file("a.gyf"));
+
+  // Yes saves to the project's file and closes.
+  boxes.answers = {MessageAnswer::Yes};
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(loadProjectFile(file("a.gyf").toStdString()).Items.size(), 3u);
+  EXPECT_TRUE(QFileInfo::exists(userConfigPath()));
+  EXPECT_EQ(boxes.shown.size(), 4u);  // three questions and the failed save
+}
+
+TEST_F(ProjectCommandsTest, NoClosesWithoutSaving) {
+  newFrom(file("back.bmp"));
+  addItem("dropped", 5, rgb(200, 0, 0));
+  boxes.answers = {MessageAnswer::No};
+  EXPECT_TRUE(window->close());
+  EXPECT_TRUE(QFileInfo::exists(userConfigPath()));
+  EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST_F(ProjectCommandsTest, SavePictureWritesTheCanvasWithoutHandlesInTheChosenFormat) {
+  newFrom(file("back.bmp"));
+  addItem("selected", 40, rgb(250, 250, 0));
+  composition().setModified(false);
+  const Bitmap clean = cleanCanvas();
+  ASSERT_NE(composition().CanvasBitmap(), clean);  // the handles are painted
+
+  // The BMP entry writes BMP whatever the name says.
+  dialogs.answers.push_back(file("picture.jpg"));
+  dialogs.filterAnswers.push_back(1);
+  window->ButtonSave->click();
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].filter,
+            "JPG Format (small file size) (*.jpg *.JPG);;BMP Format (high quality) (*.bmp *.BMP)");
+  EXPECT_EQ(dialogs.requests[0].defaultSuffix, "jpg");
+  EXPECT_TRUE(dialogs.requests[0].suffixFollowsFilter);
+  EXPECT_TRUE(fileBytes(file("picture.jpg")).startsWith("BM"));
+  EXPECT_EQ(loadBmpFile(file("picture.jpg").toStdString()), clean);
+  EXPECT_FALSE(composition().Queue().HandlesShown);
+  EXPECT_NE(composition().Queue().Selected, nullptr);
+  EXPECT_EQ(window->statusText(2), "Modified");
+
+  // A name without extension gets the chosen entry's.
+  dialogs.answers.push_back(file("card"));
+  window->MenuSavePicture->trigger();
+  const QByteArray jpeg = fileBytes(file("card.jpg"));
+  ASSERT_TRUE(jpeg.startsWith("\xFF\xD8"));
+  EXPECT_EQ(loadJpegFile(file("card.jpg").toStdString()).width(), 300);
+  EXPECT_EQ(loadJpegFile(file("card.jpg").toStdString()).height(), 200);
+  dialogs.answers.push_back(file("card2"));
+  dialogs.filterAnswers.push_back(1);
+  window->ButtonSave->click();
+  EXPECT_EQ(loadBmpFile(file("card2.bmp").toStdString()), clean);
+  EXPECT_TRUE(boxes.shown.empty());
+
+  // Cancel leaves everything as it was.
+  composition().SelectItem(composition().Queue().topItem());
+  const Bitmap withHandles = composition().CanvasBitmap();
+  dialogs.answers.push_back("");
+  window->ButtonSave->click();
+  EXPECT_EQ(composition().CanvasBitmap(), withHandles);
+}
+
+TEST_F(ProjectCommandsTest, TheRendererGivesTheEditorsOwnPictures) {
+  saveTwoItemProject();
+  dialogs.answers = {file("editor.bmp"), file("editor.jpg")};
+  dialogs.filterAnswers = {1, 0};
+  window->ButtonSave->click();
+  window->ButtonSave->click();
+  ASSERT_TRUE(boxes.shown.empty());
+  for (const char* output : {"render.bmp", "render.jpg"}) {
+    QProcess renderer;
+    renderer.start(QStringLiteral(GLYPHON_BUILD_DIR "/glyphon-render"),
+                   {file("a.gyf"), file(output)});
+    ASSERT_TRUE(renderer.waitForFinished(60000));
+    EXPECT_EQ(renderer.exitCode(), 0) << renderer.readAllStandardError().toStdString();
+  }
+  EXPECT_EQ(fileBytes(file("render.bmp")), fileBytes(file("editor.bmp")));
+  EXPECT_EQ(fileBytes(file("render.jpg")), fileBytes(file("editor.jpg")));
+}
+
+}  // namespace
+}  // namespace glyphon

@@ -1,0 +1,358 @@
+// The main window: menus, the left tool panel, the canvas view, the text
+// panel and the status bar. It owns the composition and the canvas settings
+// for the whole run of the program and hands every command to its handler.
+//
+// The window shows the composition and never computes pixels itself: it
+// reads its widgets, calls the composition, and writes its widgets back when
+// the composition reports a change.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/core/Bitmap.h"
+#include "engine/core/Composition.h"
+#include "engine/documents/CanvasSettings.h"
+#include "engine/printing/PrintLayout.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QUndoStack;
+
+namespace glyphon {
+
+class CanvasView;
+class ColorBox;
+class EditCommand;
+class ImageBox;
+class TTransForm;
+
+class TMainForm : public QMainWindow, private CompositionListener {
+  Q_OBJECT
+
+ public:
+  // programFolder: the program's data folder, without a trailing separator
+  // (the default picture lies in its "pic" folder). arguments: the command
+  // line without the program name; the first one names a project file.
+  // Construction runs the whole start-up; its failures are reported in
+  // message boxes and start-up goes on.
+  TMainForm(QString programFolder, QStringList arguments, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  [[nodiscard]] const Composition& composition() const { return m_composition; }
+  [[nodiscard]] Composition& composition() { return m_composition; }
+  [[nodiscard]] const QString& programFolder() const { return m_programFolder; }
+  // The path of the default backdrop picture.
+  [[nodiscard]] QString defaultPicturePath() const;
+  // The project file named on the command line, or empty.
+  [[nodiscard]] const QString& commandLineProject() const { return m_commandLineProject; }
+  // The text of status-bar panel 0 to 3.
+  [[nodiscard]] QString statusText(int panel) const;
+
+  // The settings New makes a canvas from. New Format edits them.
+  CanvasSettings Settings;
+  // The print layout; its Width and Height last only for the run. Settings
+  // and PrintSettings are read from the configuration file at start-up and
+  // written back when the window goes.
+  PrintLayout PrintSettings;
+  // The language of the translated dialogs: an entry of the language list
+  // (languageFileNames), or -1 for English.
+  int32_t LanguageIndex = -1;
+  // The project file the composition was last saved to or opened from.
+  QString ProjectPath;
+  // Whether New asks before it discards a modified composition. Cleared
+  // only while start-up, New Format and Open Project run New themselves.
+  bool AskBeforeDiscard = true;
+
+  // The current style: the kind (its id in the style catalogue), its style
+  // font (0 to 4), and the kind's folder and plug-in file as the catalogue
+  // gave them at the last choice of kind or style font (empty when it holds
+  // no such entry). New items are rendered with them.
+  int32_t StyleKindId = 10001;
+  int32_t StyleFontIndex = 0;
+  QString StyleFolder;
+  QString PluginFileName;
+  // The sample of the current style font as loaded, before tinting.
+  Bitmap SampleBitmap;
+
+  // Commands.
+  void ButtonNewClick();
+  void MenuNewFormatClick();
+  void ButtonBackdropClick();
+  void MenuExitClick();
+  // Project files and picture export (MainForm_Project.cpp). OpenProject
+  // asks for a file when path is blank; SaveProjectToFile writes the
+  // composition to path and throws Error when it cannot, leaving the old
+  // file, Modified and the status bar as they were.
+  void MenuOpenProjectClick();
+  void MenuSaveProjectClick();
+  void SaveProjectAs1Click();
+  void ButtonSaveClick();
+  void OpenProject(const QString& path);
+  void SaveProjectToFile(const QString& path);
+  void ButtonWallpaperClick();
+  void MenuPreviewClick();
+  // Printing (windows/mainform/MainForm_Print.cpp): the paper of the current
+  // printer, the print preview dialog that edits PrintSettings, and direct
+  // printing with PrintSettings.
+  void MenuPaperSettingClick();
+  void MenuPrintPreviewClick();
+  void MenuPrintClick();
+  // The Help menu (MainForm_Help.cpp): the help page in the browser, the
+  // update check and the about box.
+  void MenuHelpTopicClick();
+  void MenuCheckforupdatesClick();
+  void MenuAboutClick();
+  // The help page the Help menu opens.
+  [[nodiscard]] QString helpPagePath() const;
+  // Lays the canvas out again for the current size of the canvas view.
+  void ScrollBoxResize();
+  // Style commands (MainForm_Style.cpp): choosing a style kind in the
+  // template menu, the page about more style kinds, choosing a style font
+  // (a click on toolbar picture index), and re-tinting the preview for the
+  // colour chosen.
+  void MenuGlyphonTypeClick(int32_t styleKindId);
+  void MenuMoreGlyphonClick();
+  void selectStyleFont(int32_t index);
+  void ColorBoxColorChange();
+  // Editing commands (windows/mainform/MainForm_Edit.cpp). Add and Modify render the
+  // memo text with the current style; Delete, Cut, Copy and Paste act on the
+  // selected item and the internal clipboard; ButtonTrans shows or hides the
+  // transparency window, whose slider changes reach TrackBarTransChange.
+  void ButtonAddClick();
+  void ButtonModifyClick();
+  void MenuDeleteClick();
+  void MenuCutClick();
+  void MenuCopyClick();
+  void MenuPasteClick();
+  void ButtonTransClick();
+  void TrackBarTransChange(int position);
+  // The key filter of the memo: whether typed text may go in. Characters
+  // above code 126 are refused, without a message; control keys pass.
+  [[nodiscard]] static bool MemoTextKeyPress(const QString& typed);
+  // The pointer on the canvas view (windows/mainform/MainForm_Mouse.cpp), at positions
+  // of the screen image.
+  void ImageScreenMouseDown(int32_t X, int32_t Y);
+  void ImageScreenMouseMove(int32_t X, int32_t Y);
+  void ImageScreenMouseUp(int32_t X, int32_t Y);
+  // The undo history (windows/mainform/MainForm_Undo.cpp). Every change of the picture
+  // by Add, Modify, Delete, Cut, Paste, a drag, a fade or Import Backdrop
+  // is a step of UndoStack; New, New Format and Open Project forget them
+  // all (clearHistory). The steps keep at most historyLimit bytes of
+  // bitmaps alive (256 MiB unless set); the oldest go first.
+  void MenuUndoClick();
+  void MenuRedoClick();
+  void clearHistory();
+  void setHistoryLimit(size_t bytes);
+  [[nodiscard]] size_t historyBytes() const;
+  QUndoStack* UndoStack = nullptr;
+
+  // The main menu.
+  QMenu* MenuFile = nullptr;
+  QMenu* MenuEdit = nullptr;
+  QMenu* MenuGlyphonTemplate = nullptr;
+  QMenu* MenuHelp = nullptr;
+  QAction* MenuNew = nullptr;
+  QAction* MenuNewFormat = nullptr;
+  QAction* MenuOpenProject = nullptr;
+  QAction* MenuSaveProject = nullptr;
+  QAction* SaveProjectAs1 = nullptr;
+  QAction* MenuSavePicture = nullptr;
+  QAction* MenuSetWallpaper = nullptr;
+  QAction* MenuImportBackdrop = nullptr;
+  QAction* MenuPaperSetting = nullptr;
+  QAction* MenuPrintPreview = nullptr;
+  QAction* MenuPrint = nullptr;
+  QAction* MenuExit = nullptr;
+  QAction* MenuUndo = nullptr;
+  QAction* MenuRedo = nullptr;
+  QAction* MenuAddText = nullptr;
+  QAction* MenuModifyText = nullptr;
+  QAction* MenuDelete = nullptr;
+  QAction* MenuCut = nullptr;
+  QAction* MenuCopy = nullptr;
+  QAction* MenuPaste = nullptr;
+  QAction* MenuPreview = nullptr;
+  QAction* MenuMoreGlyphon = nullptr;
+  QAction* MenuHelpTopic = nullptr;
+  QAction* MenuCheckforupdates = nullptr;
+  QAction* MenuAbout = nullptr;
+
+  // The left tool panel.
+  QFrame* PanelToolBar = nullptr;
+  QPushButton* ButtonNew = nullptr;
+  QPushButton* ButtonBackdrop = nullptr;
+  QPushButton* ButtonSave = nullptr;
+  QPushButton* ButtonWallpaper = nullptr;
+  QPushButton* ButtonTrans = nullptr;
+  // Holds the style-font toolbar; its content widget is ToolBarContent.
+  QScrollArea* ScrollBoxToolBar = nullptr;
+  QWidget* ToolBarContent = nullptr;
+  // The pictures of the five style fonts of the current kind.
+  std::array<ImageBox*, 5> StyleFontImages{};
+
+  // The canvas view.
+  QScrollArea* ScrollBox = nullptr;
+  CanvasView* ImageScreen = nullptr;
+
+  // The text panel.
+  QGroupBox* suiPanel1 = nullptr;
+  QFrame* PanelGlyphon = nullptr;
+  // The style preview in PanelGlyphon: the sample of the current style
+  // font, 320 x 170, tinted with the chosen colour.
+  QFrame* PreviewFrame = nullptr;
+  ImageBox* PreviewImage = nullptr;
+  ColorBox* ColorBoxColor = nullptr;
+  QComboBox* ComboBoxFontSize = nullptr;
+  QPlainTextEdit* MemoText = nullptr;
+  QPushButton* ButtonAdd = nullptr;
+  QPushButton* ButtonModify = nullptr;
+  QPushButton* ButtonDel = nullptr;
+
+  // The transparency window, a child of this window, hidden until
+  // ButtonTrans shows it.
+  TTransForm* TransForm = nullptr;
+
+  // The pointer on the canvas. Dragging: a press on an item armed a drag
+  // and the button is still held. DragMode: the handle zone under the
+  // pointer (the TQueueData zone bits), kept from the last move before the
+  // press. LastX, LastY: the pointer at the press or the last drag step.
+  // PressRect: the selected item's rectangle at the press. DragRect: where
+  // the drag has taken it; the item itself moves there on release.
+  bool Dragging = false;
+  int DragMode = 0;
+  int32_t LastX = 0;
+  int32_t LastY = 0;
+  Rect PressRect;
+  Rect DragRect;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Building the widgets (MainForm_Layout.cpp).
+  void buildMenus();
+  void buildToolPanel();
+  void buildCanvasView();
+  void buildTextPanel();
+  void buildStatusBar();
+
+  void FormCreate(QStringList arguments);
+  void FormDestroy();
+
+  // The style catalogue and its toolbars (MainForm_Style.cpp).
+  // Start-up: kind 10001, style font 0, the template menu, the catalogue
+  // entry, the toolbar and the preview.
+  void setUpStyles();
+  // Start-up: selects style font 0 and reports the first style picture that
+  // could not be read during start-up, if any.
+  void selectStartStyleFont();
+  void buildTemplateMenu();
+  void buildStyleToolBar();
+  void buildStylePreview();
+  // Reads the catalogue entry of the kind into StyleFolder and
+  // PluginFileName.
+  void readStyleEntry(int32_t styleKindId);
+  // Loads the five toolbar pictures of the current kind; a picture that
+  // cannot be read is left empty. Returns the first failure's message.
+  QString loadStyleFontImages();
+  // Makes index the current style font and shows its sample; a sample that
+  // cannot be read leaves the preview black. Returns the failure's message.
+  QString loadStyleFont(int32_t index);
+  // Shows SampleBitmap in PreviewImage, tinted with the chosen colour.
+  void showStylePreview();
+  // The path of a style picture of the current kind ("desc1.gph", "1.gph").
+  [[nodiscard]] QString stylePicturePath(const QString& fileName) const;
+
+  // Editing (windows/mainform/MainForm_Edit.cpp): connects the edit commands, the
+  // canvas pointer and the transparency window, and creates that window.
+  void setUpEditing();
+  // Connects the Help menu (MainForm_Help.cpp).
+  void setUpHelp();
+  // Reads the screen resolution and connects the printing commands
+  // (windows/mainform/MainForm_Print.cpp).
+  void setUpPrinting();
+  // Runs the character filter over the memo, writes the result back when
+  // it differs and returns it with CR LF line breaks.
+  std::string filteredMemoText();
+  // The checks Add and Modify share; shows the first failure's message and
+  // moves the focus to the control to fix.
+  bool checkEditInput(const std::string& text);
+  // A new item rendered from text by the current style's plug-in at the
+  // corner (x0, y0) with the size and colour chosen; null when the plug-in
+  // does not load or lacks its export.
+  std::unique_ptr<TTextItem> renderItem(int32_t x0, int32_t y0, const std::string& text);
+  // Ends a drag in progress without moving anything, for commands that
+  // change the selection while the button is held.
+  void cancelDrag();
+  // The undo history (windows/mainform/MainForm_Undo.cpp): creates UndoStack and ties
+  // the Undo and Redo entries to it; does a step and records it (a step
+  // that fails records nothing; its error goes on to the caller); lets go
+  // of the oldest steps beyond the memory bound.
+  void setUpHistory();
+  void pushStep(std::unique_ptr<EditCommand> step);
+  void limitHistory();
+
+  // New, New Format and Import Backdrop (MainForm_New.cpp). newCanvas
+  // returns whether it made a new canvas.
+  bool newCanvas();
+  void newFormat();
+  void importBackdrop();
+  // The save-changes prompt; returns whether the command may go on.
+  bool confirmDiscard();
+  // Saves the project before a command discards it; returns whether the
+  // command may go on. Saving projects arrives with the project files.
+  bool saveProjectBeforeDiscard();
+
+  // Project files and picture export (MainForm_Project.cpp): connects the
+  // commands; the steps of Open, Save (asking for a name when askForName
+  // or when there is no ProjectPath; returns whether it saved) and Save
+  // Picture; and the question before a modified picture is closed.
+  void setUpProjects();
+  void openProject(QString path);
+  bool saveProject(bool askForName);
+  void saveCanvasPicture();
+  bool confirmClose();
+
+  // Set Wallpaper and Preview (MainForm_Output.cpp).
+  void setWallpaper();
+  void showPreview();
+  // Where Set Wallpaper writes the picture, in the user's data folder.
+  static QString wallpaperPath();
+
+  void setStatusText(int panel, const QString& text);
+
+  // CompositionListener.
+  void screenChanged(const Rect& screenRect) override;
+  void screenLaidOut() override;
+  void modifiedChanged(bool modified) override;
+
+  QString m_programFolder;
+  QString m_commandLineProject;
+  Composition m_composition;
+  std::array<QLabel*, 4> m_statusPanels{};
+  bool m_destroyed = false;
+  // The first style picture failure of start-up, reported once at its end.
+  QString m_startUpStyleError;
+  // The undo history: its memory bound; the number of the slider gesture
+  // under way (changes with one number fold into one step); true while a
+  // step is undone or redone, when the slider only follows the item.
+  size_t m_historyLimit = size_t(256) << 20;
+  int m_fadeGesture = 0;
+  bool m_replayingHistory = false;
+};
+
+}  // namespace glyphon

@@ -1,0 +1,236 @@
+// The main window's editing commands: Add and Modify (rendering the memo
+// text through the current style's plug-in), Delete, Cut, Copy and Paste on
+// the internal clipboard, the key filter of the memo and the transparency
+// window.
+#include <QAction>
+#include <QComboBox>
+#include <QDate>
+#include <QEvent>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "engine/core/Drag.h"
+#include "windows/core/EditCommands.h"
+#include "engine/core/PluginHost.h"
+#include "engine/core/TextRules.h"
+#include "windows/core/Transparence.h"
+#include "windows/shell/CanvasView.h"
+#include "windows/shell/ColorBox.h"
+#include "windows/mainform/MainForm.h"
+#include "windows/shell/MessageBoxes.h"
+
+namespace glyphon {
+
+namespace {
+
+// Refuses typed characters the memo may not hold: key presses whose text
+// has one are dropped, and an input method's committed text loses them.
+class MemoKeyFilter final : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      if (!TMainForm::MemoTextKeyPress(static_cast<QKeyEvent*>(event)->text())) return true;
+    } else if (event->type() == QEvent::InputMethod) {
+      auto* input = static_cast<QInputMethodEvent*>(event);
+      QString kept;
+      for (const QChar c : input->commitString())
+        if (TMainForm::MemoTextKeyPress(QString(c))) kept += c;
+      if (kept != input->commitString())
+        input->setCommitString(kept, input->replacementStart(), input->replacementLength());
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+// Today's date in the user's short date format, as the plug-ins get it.
+std::string todaysDateDigits() {
+  const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+  return dateDigits(date.toStdString());
+}
+
+}  // namespace
+
+void TMainForm::setUpEditing() {
+  TransForm = new TTransForm(this);
+  connect(TransForm, &TTransForm::positionChanged, this, &TMainForm::TrackBarTransChange);
+
+  connect(MenuAddText, &QAction::triggered, this, &TMainForm::ButtonAddClick);
+  connect(ButtonAdd, &QPushButton::clicked, this, &TMainForm::ButtonAddClick);
+  connect(MenuModifyText, &QAction::triggered, this, &TMainForm::ButtonModifyClick);
+  connect(ButtonModify, &QPushButton::clicked, this, &TMainForm::ButtonModifyClick);
+  connect(MenuDelete, &QAction::triggered, this, &TMainForm::MenuDeleteClick);
+  connect(ButtonDel, &QPushButton::clicked, this, &TMainForm::MenuDeleteClick);
+  connect(MenuCut, &QAction::triggered, this, &TMainForm::MenuCutClick);
+  connect(MenuCopy, &QAction::triggered, this, &TMainForm::MenuCopyClick);
+  connect(MenuPaste, &QAction::triggered, this, &TMainForm::MenuPasteClick);
+  connect(ButtonTrans, &QPushButton::clicked, this, &TMainForm::ButtonTransClick);
+  MemoText->installEventFilter(new MemoKeyFilter(MemoText));
+  setUpHistory();
+
+  connect(ImageScreen, &CanvasView::mousePressed, this, &TMainForm::ImageScreenMouseDown);
+  connect(ImageScreen, &CanvasView::mouseMoved, this, &TMainForm::ImageScreenMouseMove);
+  connect(ImageScreen, &CanvasView::mouseReleased, this, &TMainForm::ImageScreenMouseUp);
+}
+
+bool TMainForm::MemoTextKeyPress(const QString& typed) {
+  return std::all_of(typed.begin(), typed.end(),
+                     [](QChar c) { return keyPassesFilter(c.unicode()); });
+}
+
+std::string TMainForm::filteredMemoText() {
+  const QString memo = MemoText->toPlainText();
+  const std::string text = itemTextOf(memo.toStdString());
+  const std::string kept = filterMemoText(text);
+  // Rewriting an unchanged memo would only lose the cursor and the undo
+  // history.
+  if (kept != text) MemoText->setPlainText(QString::fromStdString(memoTextOf(kept)));
+  return kept;
+}
+
+bool TMainForm::checkEditInput(const std::string& text) {
+  if (ComboBoxFontSize->currentIndex() < 0) {
+    informationBox(this, tr("Please select font size."));
+    ComboBoxFontSize->setFocus();
+    return false;
+  }
+  if (ColorBoxColor->currentIndex() < 0) {
+    informationBox(this, tr("Please select font color."));
+    ColorBoxColor->setFocus();
+    return false;
+  }
+  if (isBlankText(text)) {
+    informationBox(this, tr("Please input text."));
+    MemoText->setFocus();
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<TTextItem> TMainForm::renderItem(int32_t x0, int32_t y0, const std::string& text) {
+  std::optional<Bitmap> rendering = renderWithPlugin(
+      QFile::encodeName(StyleFolder).toStdString(), QFile::encodeName(PluginFileName).toStdString(),
+      todaysDateDigits(), StyleFontIndex, text);
+  if (!rendering) return nullptr;
+  auto item = std::make_unique<TTextItem>();
+  item->StyleKind = StyleKindId;
+  item->StyleFont = StyleFontIndex;
+  item->Text = cutItemText(text);
+  item->SizeIndex = ComboBoxFontSize->currentIndex();
+  item->Color = ColorBoxColor->selected();
+  item->Opacity = 100;
+  item->Rect = renderedItemRect(x0, y0, rendering->width(), rendering->height(), item->SizeIndex);
+  item->Bitmap = std::make_shared<const Bitmap>(std::move(*rendering));
+  return item;
+}
+
+void TMainForm::ButtonAddClick() {
+  runCommand(this, [this] {
+    const std::string text = filteredMemoText();
+    if (!checkEditInput(text)) return;
+    // The top-left corner of the visible part of the canvas: the canvas's
+    // own corner unless the view is scrolled.
+    const Rect placement = m_composition.CanvasPlacement();
+    const int32_t x0 = std::max(0, std::max(0, -ImageScreen->x()) - placement.Left);
+    const int32_t y0 = std::max(0, std::max(0, -ImageScreen->y()) - placement.Top);
+    std::unique_ptr<TTextItem> item = renderItem(x0, y0, text);
+    if (!item) return;
+    cancelDrag();
+    pushStep(std::make_unique<AddTextCommand>(m_composition, std::move(item)));
+  });
+}
+
+void TMainForm::ButtonModifyClick() {
+  runCommand(this, [this] {
+    const std::string text = filteredMemoText();
+    const TTextItem* selected = m_composition.Queue().Selected;
+    if (!selected) return;
+    if (!checkEditInput(text)) return;
+    // The old item stays when the style cannot render: a style that went
+    // missing must not cost the user an item.
+    std::unique_ptr<TTextItem> item = renderItem(selected->Rect.Left, selected->Rect.Top, text);
+    if (!item) return;
+    cancelDrag();
+    pushStep(std::make_unique<ModifyTextCommand>(m_composition, std::move(item)));
+  });
+}
+
+void TMainForm::MenuDeleteClick() {
+  runCommand(this, [this] {
+    cancelDrag();
+    if (m_composition.Queue().Selected)
+      pushStep(std::make_unique<DeleteTextCommand>(m_composition, DeleteTextCommand::Kind::Delete));
+  });
+}
+
+void TMainForm::MenuCutClick() {
+  runCommand(this, [this] {
+    cancelDrag();
+    if (m_composition.Queue().Selected)
+      pushStep(std::make_unique<DeleteTextCommand>(m_composition, DeleteTextCommand::Kind::Cut));
+  });
+}
+
+void TMainForm::MenuCopyClick() {
+  runCommand(this, [this] { m_composition.copySelected(); });
+}
+
+void TMainForm::MenuPasteClick() {
+  runCommand(this, [this] {
+    if (!m_composition.ClipItem()) return;
+    cancelDrag();
+    pushStep(std::make_unique<PasteTextCommand>(m_composition));
+  });
+}
+
+void TMainForm::cancelDrag() {
+  Dragging = false;
+  ImageScreen->clearDragFrame();
+}
+
+void TMainForm::ButtonTransClick() {
+  runCommand(this, [this] {
+    if (TransForm->isVisible()) {
+      TransForm->hide();
+      return;
+    }
+    // Beside the button, 5 pixels to its right and 50 above its top.
+    const QPoint besideButton(ButtonTrans->width() + 5, -50);
+    TransForm->move(ButtonTrans->mapTo(this, besideButton));
+    const TTextItem* selected = m_composition.Queue().Selected;
+    TransForm->setPosition(selected ? 100 - selected->Opacity : 0);
+    TransForm->show();
+    TransForm->raise();
+  });
+}
+
+void TMainForm::TrackBarTransChange(int position) {
+  runCommand(this, [this, position] {
+    // Undo and redo move the slider after the item; the item is right.
+    if (m_replayingHistory) return;
+    TTextItem* selected = m_composition.Queue().Selected;
+    const int32_t opacity = 100 - position;
+    if (!selected || selected->Opacity == opacity) {
+      // No step: at most a repaint, which marks the picture modified.
+      m_composition.setSelectedOpacity(opacity);
+      return;
+    }
+    // The changes made while the slider is held are one gesture; any other
+    // change is a gesture of its own.
+    const int gesture = TransForm->TrackBarTrans->isSliderDown() ? m_fadeGesture : ++m_fadeGesture;
+    pushStep(std::make_unique<FadeTextCommand>(m_composition, selected, selected->Opacity, opacity,
+                                               gesture));
+  });
+}
+
+}  // namespace glyphon

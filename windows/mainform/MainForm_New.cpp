@@ -1,0 +1,148 @@
+// The main window's commands that make a canvas: New, New Format and Import
+// Backdrop, and the question they ask before discarding a modified
+// composition.
+#include <QFileInfo>
+#include <string>
+#include <utility>
+
+#include "windows/core/EditCommands.h"
+#include "engine/documents/Canvas.h"
+#include "windows/documents/NewForm.h"
+#include "windows/shell/FileDialogs.h"
+#include "windows/mainform/MainForm.h"
+#include "windows/shell/MessageBoxes.h"
+#include "engine/documents/PictureLoader.h"
+
+namespace glyphon {
+
+namespace {
+
+// True when path names something that is not a folder.
+bool fileExists(const QString& path) {
+  const QFileInfo info(path);
+  return info.exists() && !info.isDir();
+}
+
+QString sizeText(const QString& label, int32_t width, int32_t height) {
+  return label + QString::number(width) + QStringLiteral(" x ") + QString::number(height);
+}
+
+// Clears a flag for as long as it lives, whatever way the scope is left.
+class ClearedFlag {
+ public:
+  explicit ClearedFlag(bool& flag) : m_flag(flag) { m_flag = false; }
+  ~ClearedFlag() { m_flag = true; }
+  ClearedFlag(const ClearedFlag&) = delete;
+  ClearedFlag& operator=(const ClearedFlag&) = delete;
+
+ private:
+  bool& m_flag;
+};
+
+}  // namespace
+
+void TMainForm::ButtonNewClick() {
+  runCommand(this, [this] { newCanvas(); });
+}
+
+void TMainForm::MenuNewFormatClick() {
+  runCommand(this, [this] { newFormat(); });
+}
+
+void TMainForm::ButtonBackdropClick() {
+  runCommand(this, [this] { importBackdrop(); });
+}
+
+bool TMainForm::confirmDiscard() {
+  switch (askSaveChanges(this)) {
+    case MessageAnswer::Yes:
+      return saveProjectBeforeDiscard();
+    case MessageAnswer::No:
+      return true;
+    case MessageAnswer::Ok:
+    case MessageAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+bool TMainForm::saveProjectBeforeDiscard() {
+  // Saves to ProjectPath, or asks for a name when there is none; cancelling
+  // that dialog ends the command with nothing changed, and a failed save
+  // ends it through its error.
+  return saveProject(false);
+}
+
+bool TMainForm::newCanvas() {
+  if (AskBeforeDiscard && m_composition.Modified() && !confirmDiscard()) return false;
+
+  const QString path =
+      Settings.DefaultBKPic ? defaultPicturePath() : QString::fromStdString(Settings.BKPicPath);
+  if (!fileExists(path)) {
+    errorBox(this, tr("Picture does not exists!\r") + path);
+    return false;
+  }
+  const std::string file = path.toStdString();
+  if (pictureKindOf(file) == PictureKind::Other) {
+    errorBox(this, tr("Background picture format must be bmp, jpeg or jpg!"));
+    return false;
+  }
+  PictureLoadResult loaded = loadPicture(file);
+  if (!loaded.picture) {  // the file went away since it was looked for
+    errorBox(this, QString::fromStdString(loaded.message));
+    return false;
+  }
+  Bitmap picture = std::move(*loaded.picture);
+  const int32_t pictureWidth = picture.width();
+  const int32_t pictureHeight = picture.height();
+  const int32_t width = Settings.SameAsBKPic ? pictureWidth : Settings.Width;
+  const int32_t height = Settings.SameAsBKPic ? pictureHeight : Settings.Height;
+  // The settings may come from a file the dialog never checked.
+  checkCanvasSize(width, height);
+  Bitmap backdrop = stretchPicture(std::move(picture), width, height);
+
+  // The steps refer to items that are about to go.
+  clearHistory();
+  m_composition.clearItems();
+  m_composition.setBackdrop(std::move(backdrop));
+  setStatusText(0, sizeText(tr("Source picture size: "), pictureWidth, pictureHeight));
+  setStatusText(1, sizeText(tr("Object picture size: "), width, height));
+  setStatusText(3, QString());
+  ProjectPath.clear();
+  m_composition.setModified(false);
+  return true;
+}
+
+void TMainForm::newFormat() {
+  if (m_composition.Modified() && !confirmDiscard()) return;
+
+  TNewForm dialog(this);
+  dialog.Values = Settings;
+  dialog.exec();
+  if (!dialog.Accepted) return;
+  // The new settings stay even when New then fails.
+  Settings = dialog.Values;
+  const ClearedFlag noQuestion(AskBeforeDiscard);
+  newCanvas();
+}
+
+void TMainForm::importBackdrop() {
+  const QString path = openPictureFileName(this);
+  if (path.isEmpty()) return;
+  PictureLoadResult loaded = loadPicture(path.toStdString());
+  if (!loaded.picture) {
+    errorBox(this, QString::fromStdString(loaded.message));
+    return;
+  }
+  const int32_t pictureWidth = loaded.picture->width();
+  const int32_t pictureHeight = loaded.picture->height();
+  // The canvas keeps its size and its items; only the backdrop changes.
+  // An undoable step, which also puts the source size shown before back.
+  const Bitmap& canvas = m_composition.CanvasBitmap();
+  pushStep(std::make_unique<ImportBackdropCommand>(
+      m_composition, stretchPicture(std::move(*loaded.picture), canvas.width(), canvas.height()),
+      sizeText(tr("Source picture size: "), pictureWidth, pictureHeight), statusText(0),
+      [this](const QString& text) { setStatusText(0, text); }));
+}
+
+}  // namespace glyphon

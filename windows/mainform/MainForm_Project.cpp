@@ -1,0 +1,150 @@
+// The main window's commands for project files (Open Project, Save Project,
+// Save Project As) and picture export (Save Picture), and the question
+// asked before a modified picture is closed.
+#include <QAction>
+#include <QPushButton>
+#include <string>
+#include <utility>
+
+#include "engine/documents/PictureExport.h"
+#include "engine/documents/ProjectFile.h"
+#include "engine/documents/ProjectRender.h"
+#include "windows/shell/FileDialogs.h"
+#include "windows/mainform/MainForm.h"
+#include "windows/shell/MessageBoxes.h"
+
+namespace glyphon {
+
+namespace {
+
+// Linux file names are case-sensitive, so the upper-case spelling is
+// listed as well.
+const char* const kProjectFilter = "Glyphon Files (*.gyf *.GYF)";
+const char* const kProjectSuffix = "gyf";
+// The entries of the picture save dialog, in this order: the entry chosen
+// decides the format, whatever extension the name has.
+const char* const kPictureFilter =
+    "JPG Format (small file size) (*.jpg *.JPG);;BMP Format (high quality) (*.bmp *.BMP)";
+constexpr int kBmpFilterIndex = 1;
+
+FileDialogRequest projectDialog(FileDialogRequest::Kind kind, const QString& caption) {
+  return {kind, caption, QString::fromUtf8(kProjectFilter), QString::fromUtf8(kProjectSuffix)};
+}
+
+QString sizeText(const QString& label, const Bitmap& bitmap) {
+  return label + QString::number(bitmap.width()) + QStringLiteral(" x ") +
+         QString::number(bitmap.height());
+}
+
+}  // namespace
+
+void TMainForm::setUpProjects() {
+  connect(MenuOpenProject, &QAction::triggered, this, &TMainForm::MenuOpenProjectClick);
+  connect(MenuSaveProject, &QAction::triggered, this, &TMainForm::MenuSaveProjectClick);
+  connect(SaveProjectAs1, &QAction::triggered, this, &TMainForm::SaveProjectAs1Click);
+  connect(MenuSavePicture, &QAction::triggered, this, &TMainForm::ButtonSaveClick);
+  connect(ButtonSave, &QPushButton::clicked, this, &TMainForm::ButtonSaveClick);
+}
+
+void TMainForm::MenuOpenProjectClick() { OpenProject(QString()); }
+
+void TMainForm::MenuSaveProjectClick() {
+  runCommand(this, [this] { saveProject(false); });
+}
+
+void TMainForm::SaveProjectAs1Click() {
+  runCommand(this, [this] { saveProject(true); });
+}
+
+void TMainForm::ButtonSaveClick() {
+  runCommand(this, [this] { saveCanvasPicture(); });
+}
+
+void TMainForm::OpenProject(const QString& path) {
+  runCommand(this, [this, path] { openProject(path); });
+}
+
+void TMainForm::SaveProjectToFile(const QString& path) {
+  saveProjectFile(path.toStdString(), Settings, m_composition.BackdropBitmap(),
+                  m_composition.Queue().items());
+  m_composition.setModified(false);
+  setStatusText(3, path);
+}
+
+bool TMainForm::saveProject(bool askForName) {
+  // Refused before a name is asked for.
+  checkProjectBackdrop(m_composition.BackdropBitmap());
+  if (askForName || ProjectPath.trimmed().isEmpty()) {
+    const QString chosen = fileDialogs().choose(
+        this, projectDialog(FileDialogRequest::Kind::Save, tr("Save Project As")));
+    if (chosen.isEmpty()) return false;
+    // Set before writing: a failed write leaves the new name for the next try.
+    ProjectPath = chosen;
+  }
+  SaveProjectToFile(ProjectPath);
+  return true;
+}
+
+void TMainForm::openProject(QString path) {
+  if (m_composition.Modified() && !confirmDiscard()) return;
+  if (path.trimmed().isEmpty()) {
+    path = fileDialogs().choose(this,
+                                projectDialog(FileDialogRequest::Kind::Open, tr("Open Project")));
+    if (path.isEmpty()) return;
+  }
+  // The whole file is read and checked before anything changes: a damaged
+  // file ends the command here, through its error, with nothing lost.
+  ProjectData project = loadProjectFile(path.toStdString());
+
+  // The project's settings replace the user's; New then makes the canvas
+  // they describe from the picture they name, and decides its size.
+  Settings = project.Settings;
+  bool madeCanvas = false;
+  AskBeforeDiscard = false;
+  // New reports its own failures (a missing picture is named in its box).
+  runCommand(this, [this, &madeCanvas] { madeCanvas = newCanvas(); });
+  AskBeforeDiscard = true;
+
+  // Without a new canvas the stored backdrop keeps the size it was saved
+  // with, and the project opens all the same.
+  const Bitmap& canvas = m_composition.CanvasBitmap();
+  Bitmap backdrop =
+      madeCanvas ? openedBackdrop(std::move(project.Backdrop), canvas.width(), canvas.height())
+                 : std::move(project.Backdrop);
+  // The steps refer to items that are about to go (New has forgotten them
+  // already unless it failed).
+  clearHistory();
+  m_composition.setBackdropAndItems(std::move(backdrop), std::move(project.Items));
+  if (!madeCanvas) {
+    setStatusText(0, sizeText(tr("Source picture size: "), m_composition.BackdropBitmap()));
+    setStatusText(1, sizeText(tr("Object picture size: "), m_composition.CanvasBitmap()));
+  }
+  m_composition.setModified(false);
+  ProjectPath = path;
+  setStatusText(3, path);
+}
+
+void TMainForm::saveCanvasPicture() {
+  FileDialogRequest request{FileDialogRequest::Kind::Save, tr("Save Picture"),
+                            QString::fromUtf8(kPictureFilter), QStringLiteral("jpg")};
+  request.suffixFollowsFilter = true;
+  const FileDialogChoice choice = fileDialogs().chooseWithFilter(this, request);
+  if (choice.path.isEmpty()) return;
+  const PictureFormat format =
+      choice.filterIndex == kBmpFilterIndex ? PictureFormat::Bmp : PictureFormat::Jpeg;
+
+  // The picture goes out without the selection's handles; taking them off
+  // marks the picture modified, as every change of the canvas does.
+  m_composition.HideHandles();
+  writePictureFile(withPictureExtension(choice.path.toStdString(), format),
+                   m_composition.CanvasBitmap(), format);
+}
+
+bool TMainForm::confirmClose() {
+  bool mayClose = false;
+  // A save that fails shows its error and keeps the window open.
+  runCommand(this, [this, &mayClose] { mayClose = confirmDiscard(); });
+  return mayClose;
+}
+
+}  // namespace glyphon
