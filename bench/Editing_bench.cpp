@@ -13,6 +13,7 @@
 #include "engine/core/Composition.h"
 #include "engine/core/Drag.h"
 #include "engine/core/PluginHost.h"
+#include "engine/core/RenderedItem.h"
 
 namespace glyphon::bench {
 namespace {
@@ -73,13 +74,8 @@ void BM_AddWithPlugin(benchmark::State& state) {
       state.SkipWithError("the sample style plug-in does not load");
       return;
     }
-    auto item = std::make_unique<TTextItem>();
-    item->Text = text;
-    item->SizeIndex = 4;
-    item->Color = rgb(104, 255, 119);
-    item->Rect = renderedItemRect(0, 0, rendering->width(), rendering->height(), item->SizeIndex);
-    item->Bitmap = std::make_shared<const Bitmap>(std::move(*rendering));
-    comp.addItem(std::move(item));
+    comp.addItem(
+        makeRenderedItem(std::move(*rendering), {0, 0, 0, 0, 4, rgb(104, 255, 119), text}));
     state.PauseTiming();
     (void)comp.deleteSelected();
     state.ResumeTiming();

@@ -17,9 +17,9 @@
 #include <optional>
 #include <utility>
 
-#include "engine/core/Drag.h"
 #include "windows/core/EditCommands.h"
 #include "engine/core/PluginHost.h"
+#include "engine/core/RenderedItem.h"
 #include "engine/core/TextRules.h"
 #include "windows/core/Transparence.h"
 #include "windows/shell/CanvasView.h"
@@ -122,16 +122,9 @@ std::unique_ptr<TTextItem> TMainForm::renderItem(int32_t x0, int32_t y0, const s
       QFile::encodeName(StyleFolder).toStdString(), QFile::encodeName(PluginFileName).toStdString(),
       todaysDateDigits(), StyleFontIndex, text);
   if (!rendering) return nullptr;
-  auto item = std::make_unique<TTextItem>();
-  item->StyleKind = StyleKindId;
-  item->StyleFont = StyleFontIndex;
-  item->Text = cutItemText(text);
-  item->SizeIndex = ComboBoxFontSize->currentIndex();
-  item->Color = ColorBoxColor->selected();
-  item->Opacity = 100;
-  item->Rect = renderedItemRect(x0, y0, rendering->width(), rendering->height(), item->SizeIndex);
-  item->Bitmap = std::make_shared<const Bitmap>(std::move(*rendering));
-  return item;
+  return makeRenderedItem(std::move(*rendering),
+                          {x0, y0, StyleKindId, StyleFontIndex, ComboBoxFontSize->currentIndex(),
+                           ColorBoxColor->selected(), text});
 }
 
 void TMainForm::ButtonAddClick() {
