@@ -8,8 +8,11 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QShowEvent>
+#include <cstdint>
+#include <vector>
 
 #include "engine/documents/PreviewFit.h"
+#include "engine/documents/PreviewKey.h"
 
 namespace glyphon {
 
@@ -38,18 +41,13 @@ QLabel* addHint(QWidget* parent, const char* objectName, const QColor& color, QP
 }
 
 // picture as an image in which every pixel of the colour of the bottom-left
-// pixel is fully transparent.
+// pixel is fully transparent. The image owns the keyed pixels.
 QImage withBottomLeftTransparent(const Bitmap& picture) {
-  QImage image = QImage(picture.data(), picture.width(), picture.height(),
-                        qsizetype(picture.stride()), QImage::Format_BGR888)
-                     .convertToFormat(QImage::Format_ARGB32);
-  const QRgb key = image.pixel(0, image.height() - 1);
-  for (int y = 0; y < image.height(); ++y) {
-    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x)
-      if (row[x] == key) row[x] = qRgba(0, 0, 0, 0);
-  }
-  return image;
+  auto* argb = new std::vector<uint32_t>(bottomLeftKeyedArgb(picture));
+  return QImage(
+      reinterpret_cast<uchar*>(argb->data()), picture.width(), picture.height(),
+      qsizetype(picture.width()) * 4, QImage::Format_ARGB32,
+      [](void* pixels) { delete static_cast<std::vector<uint32_t>*>(pixels); }, argb);
 }
 
 }  // namespace
