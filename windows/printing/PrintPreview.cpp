@@ -11,6 +11,7 @@
 #include <QShowEvent>
 
 #include "engine/core/IniFile.h"
+#include "engine/printing/PreviewPage.h"
 #include "windows/printing/Printer.h"
 #include "windows/shell/ImageBox.h"
 #include "engine/shell/Language.h"
@@ -20,9 +21,6 @@
 namespace glyphon {
 
 namespace {
-
-constexpr Color kPageColor = rgb(255, 255, 255);
-constexpr Color kOutlineColor = rgb(0, 0, 0);
 
 // Geometry of the dialog in its own pixels.
 constexpr QSize kClientSize(699, 324);
@@ -363,12 +361,6 @@ void TPrintPreviewForm::unitChange(QComboBox* list, QLineEdit* field, int32_t& l
 
 void TPrintPreviewForm::RedrawPreview() {
   if (!LayoutReady) return;
-  const Placement page =
-      previewPageRectangle({PanelPreview->width(), PanelPreview->height()}, pageSize());
-  ImagePreview->setGeometry(page.X, page.Y, page.Width, page.Height);
-  Bitmap image(page.Width, page.Height);
-  drawRectangle(image, image.bounds(), kPageColor, kOutlineColor, 1);
-
   struct Length {
     const QLineEdit* field;
     int32_t unit;
@@ -379,22 +371,25 @@ void TPrintPreviewForm::RedrawPreview() {
   Length left{EditLeft, LastLeftUnit, &m_leftMessage};
   Length height{EditHeight, LastHeightUnit, &m_heightMessage};
   Length width{EditWidth, LastWidthUnit, &m_widthMessage};
+  const QString* failure = nullptr;
   for (Length* length : {&top, &left, &height, &width}) {
     const std::optional<int32_t> pixels = fieldPixels(length->field, length->unit);
     if (!pixels) {
-      // The page stays empty until the field is put right.
-      ImagePreview->setPicture(std::move(image));
-      errorBox(this, *length->message);
-      return;
+      failure = length->message;
+      break;
     }
     length->pixels = *pixels;
   }
-  const Placement picture =
-      previewPictureRectangle({left.pixels, top.pixels, width.pixels, height.pixels},
-                              {page.Width, page.Height}, pageSize());
-  stretchBlt(image, picture.X, picture.Y, picture.Width, picture.Height, PrintPicture, 0, 0,
-             PrintPicture.width(), PrintPicture.height());
-  ImagePreview->setPicture(std::move(image));
+  // The page stays empty until a field that does not parse is put right.
+  std::optional<Placement> pictureOnPage;
+  if (failure == nullptr)
+    pictureOnPage = Placement{left.pixels, top.pixels, width.pixels, height.pixels};
+  PreviewPage page = composePreviewPage({PanelPreview->width(), PanelPreview->height()}, pageSize(),
+                                        PrintPicture, pictureOnPage);
+  ImagePreview->setGeometry(page.InPanel.X, page.InPanel.Y, page.InPanel.Width,
+                            page.InPanel.Height);
+  ImagePreview->setPicture(std::move(page.Picture));
+  if (failure != nullptr) errorBox(this, *failure);
 }
 
 bool TPrintPreviewForm::CollectLayout() {
