@@ -10,7 +10,6 @@ namespace glyphon {
 namespace {
 
 DesktopWallpaperSetter g_desktopSetter;
-WallpaperSetter* g_current = &g_desktopSetter;
 
 }  // namespace
 
@@ -31,7 +30,9 @@ DesktopFamily desktopFamily(const QString& xdgCurrentDesktop) {
   return DesktopFamily::Other;
 }
 
-WallpaperSetter& wallpaperSetter() { return *g_current; }
+WallpaperSetter& wallpaperSetter() {
+  return ScopedOverride<WallpaperSetter>::currentOr(g_desktopSetter);
+}
 
 WallpaperResult DesktopWallpaperSetter::set(const QString& path, WallpaperStyle style) {
   QStringList reasons;
@@ -57,11 +58,5 @@ WallpaperResult DesktopWallpaperSetter::set(const QString& path, WallpaperStyle 
                        .arg(path);
   return failed;
 }
-
-ScopedWallpaperSetter::ScopedWallpaperSetter(WallpaperSetter& setter) : m_previous(g_current) {
-  g_current = &setter;
-}
-
-ScopedWallpaperSetter::~ScopedWallpaperSetter() { g_current = m_previous; }
 
 }  // namespace glyphon

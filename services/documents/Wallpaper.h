@@ -14,6 +14,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "engine/core/ScopedOverride.h"
+
 namespace glyphon {
 
 // The placements of the wallpaper options dialog, with their stored values.
@@ -57,17 +59,7 @@ class DesktopWallpaperSetter final : public WallpaperSetter {
   WallpaperResult set(const QString& path, WallpaperStyle style) override;
 };
 
-// Installs setter for its own lifetime and restores the previous one
-// afterwards. setter must outlive this object.
-class ScopedWallpaperSetter {
- public:
-  explicit ScopedWallpaperSetter(WallpaperSetter& setter);
-  ~ScopedWallpaperSetter();
-  ScopedWallpaperSetter(const ScopedWallpaperSetter&) = delete;
-  ScopedWallpaperSetter& operator=(const ScopedWallpaperSetter&) = delete;
-
- private:
-  WallpaperSetter* m_previous;
-};
+// Installs a replacement for its own lifetime (see ScopedOverride).
+using ScopedWallpaperSetter = ScopedOverride<WallpaperSetter>;
 
 }  // namespace glyphon

@@ -69,19 +69,12 @@ class InstalledPrinters final : public Printers {
 };
 
 InstalledPrinters g_installedPrinters;
-Printers* g_current = &g_installedPrinters;
 
 [[nodiscard]] int32_t roundedInt32(double v) { return saturateToInt32(roundHalfEven(v)); }
 
 }  // namespace
 
-Printers& printers() { return *g_current; }
-
-ScopedPrinters::ScopedPrinters(Printers& provider) : m_previous(g_current) {
-  g_current = &provider;
-}
-
-ScopedPrinters::~ScopedPrinters() { g_current = m_previous; }
+Printers& printers() { return ScopedOverride<Printers>::currentOr(g_installedPrinters); }
 
 int32_t screenResolution() {
   static const int32_t resolution = [] {

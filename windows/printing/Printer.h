@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "engine/core/Bitmap.h"
+#include "engine/core/ScopedOverride.h"
 #include "engine/printing/PrintUnits.h"
 
 class QPrinter;
@@ -52,18 +53,8 @@ class Printers {
 // installed another.
 [[nodiscard]] Printers& printers();
 
-// Installs provider for its own lifetime and restores the previous one
-// afterwards. provider must outlive this object.
-class ScopedPrinters {
- public:
-  explicit ScopedPrinters(Printers& provider);
-  ~ScopedPrinters();
-  ScopedPrinters(const ScopedPrinters&) = delete;
-  ScopedPrinters& operator=(const ScopedPrinters&) = delete;
-
- private:
-  Printers* m_previous;
-};
+// Installs a replacement for its own lifetime (see ScopedOverride).
+using ScopedPrinters = ScopedOverride<Printers>;
 
 // The screen's logical resolution in pixels per inch, vertically, of the
 // primary screen (96 under the offscreen platform), read once: at the first

@@ -45,17 +45,10 @@ class QtFileDialogs final : public FileDialogs {
 };
 
 QtFileDialogs g_qtFileDialogs;
-FileDialogs* g_current = &g_qtFileDialogs;
 
 }  // namespace
 
-FileDialogs& fileDialogs() { return *g_current; }
-
-ScopedFileDialogs::ScopedFileDialogs(FileDialogs& provider) : m_previous(g_current) {
-  g_current = &provider;
-}
-
-ScopedFileDialogs::~ScopedFileDialogs() { g_current = m_previous; }
+FileDialogs& fileDialogs() { return ScopedOverride<FileDialogs>::currentOr(g_qtFileDialogs); }
 
 QString openPictureFileName(QWidget* owner) {
   return fileDialogs().choose(owner, {FileDialogRequest::Kind::Open, QStringLiteral("Open"),

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include "engine/core/ScopedOverride.h"
+
 class QWidget;
 
 namespace glyphon {
@@ -59,18 +61,8 @@ class FileDialogs {
 // installed another.
 [[nodiscard]] FileDialogs& fileDialogs();
 
-// Installs provider for its own lifetime and restores the previous one
-// afterwards. provider must outlive this object.
-class ScopedFileDialogs {
- public:
-  explicit ScopedFileDialogs(FileDialogs& provider);
-  ~ScopedFileDialogs();
-  ScopedFileDialogs(const ScopedFileDialogs&) = delete;
-  ScopedFileDialogs& operator=(const ScopedFileDialogs&) = delete;
-
- private:
-  FileDialogs* m_previous;
-};
+// Installs a replacement for its own lifetime (see ScopedOverride).
+using ScopedFileDialogs = ScopedOverride<FileDialogs>;
 
 // The picture open dialog: an existing BMP or JPEG file, or empty.
 [[nodiscard]] QString openPictureFileName(QWidget* owner);

@@ -68,17 +68,10 @@ class QtMessageBoxes final : public MessageBoxes {
 };
 
 QtMessageBoxes g_qtMessageBoxes;
-MessageBoxes* g_current = &g_qtMessageBoxes;
 
 }  // namespace
 
-MessageBoxes& messageBoxes() { return *g_current; }
-
-ScopedMessageBoxes::ScopedMessageBoxes(MessageBoxes& presenter) : m_previous(g_current) {
-  g_current = &presenter;
-}
-
-ScopedMessageBoxes::~ScopedMessageBoxes() { g_current = m_previous; }
+MessageBoxes& messageBoxes() { return ScopedOverride<MessageBoxes>::currentOr(g_qtMessageBoxes); }
 
 void errorBox(QWidget* owner, const QString& text) {
   (void)messageBoxes().show(owner, {MessageIcon::Error, QStringLiteral("Error"), text});

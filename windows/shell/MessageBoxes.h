@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "engine/core/Error.h"
+#include "engine/core/ScopedOverride.h"
 
 class QWidget;
 
@@ -47,18 +48,8 @@ class MessageBoxes {
 // installed another.
 [[nodiscard]] MessageBoxes& messageBoxes();
 
-// Installs presenter for its own lifetime and restores the previous one
-// afterwards. presenter must outlive this object.
-class ScopedMessageBoxes {
- public:
-  explicit ScopedMessageBoxes(MessageBoxes& presenter);
-  ~ScopedMessageBoxes();
-  ScopedMessageBoxes(const ScopedMessageBoxes&) = delete;
-  ScopedMessageBoxes& operator=(const ScopedMessageBoxes&) = delete;
-
- private:
-  MessageBoxes* m_previous;
-};
+// Installs a replacement for its own lifetime (see ScopedOverride).
+using ScopedMessageBoxes = ScopedOverride<MessageBoxes>;
 
 // Error box: caption "Error", error icon, OK.
 void errorBox(QWidget* owner, const QString& text);

@@ -12,14 +12,9 @@ class DesktopUrlOpener final : public UrlOpener {
 };
 
 DesktopUrlOpener g_desktopOpener;
-UrlOpener* g_current = &g_desktopOpener;
 
 }  // namespace
 
-UrlOpener& urlOpener() { return *g_current; }
-
-ScopedUrlOpener::ScopedUrlOpener(UrlOpener& opener) : m_previous(g_current) { g_current = &opener; }
-
-ScopedUrlOpener::~ScopedUrlOpener() { g_current = m_previous; }
+UrlOpener& urlOpener() { return ScopedOverride<UrlOpener>::currentOr(g_desktopOpener); }
 
 }  // namespace glyphon

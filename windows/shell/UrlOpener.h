@@ -8,6 +8,8 @@
 
 #include <QUrl>
 
+#include "engine/core/ScopedOverride.h"
+
 namespace glyphon {
 
 class UrlOpener {
@@ -22,17 +24,7 @@ class UrlOpener {
 // another.
 [[nodiscard]] UrlOpener& urlOpener();
 
-// Installs opener for its own lifetime and restores the previous one
-// afterwards. opener must outlive this object.
-class ScopedUrlOpener {
- public:
-  explicit ScopedUrlOpener(UrlOpener& opener);
-  ~ScopedUrlOpener();
-  ScopedUrlOpener(const ScopedUrlOpener&) = delete;
-  ScopedUrlOpener& operator=(const ScopedUrlOpener&) = delete;
-
- private:
-  UrlOpener* m_previous;
-};
+// Installs a replacement for its own lifetime (see ScopedOverride).
+using ScopedUrlOpener = ScopedOverride<UrlOpener>;
 
 }  // namespace glyphon
