@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::vector<uint8_t> repacked =
       glyphon::packStylePicture(glyphon::unpackStylePicture(input));
-  if (glyphon::stylePictureKind(repacked) != glyphon::stylePictureKind(input)) __builtin_trap();
+  if (glyphon::stylePictureFormat(repacked) != glyphon::stylePictureFormat(input)) __builtin_trap();
   if (glyphon::decodeStylePicture(repacked) != picture) __builtin_trap();
   if (int64_t(picture.width()) * picture.height() <= 65536) {
     const glyphon::Bitmap preview = glyphon::stylePreview(picture, 32, 17, 0x77FF68);

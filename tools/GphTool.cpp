@@ -141,7 +141,7 @@ void stylePictures(const std::string& folder, const std::string& plugin, const s
     saveStylePicture(
         (kindFolder / (number + ".gph")).string(),
         centred(sample, kSampleWidth, kSampleHeight, Bitmap(kSampleWidth, kSampleHeight)),
-        StylePictureKind::Bmp);
+        PictureFormat::Bmp);
     // The toolbar picture: the look in colour, as it turns out on a picture.
     const Bitmap small =
         shrinkToFit(render(folder, plugin, font, kToolbarText), kToolbarWidth - 2 * kToolbarMargin,
@@ -150,7 +150,7 @@ void stylePictures(const std::string& folder, const std::string& plugin, const s
     drawRendering(toolbar, small, (kToolbarWidth - small.width()) / 2,
                   (kToolbarHeight - small.height()) / 2, kToolbarColors[size_t(font)]);
     saveStylePicture((kindFolder / ("desc" + number + ".gph")).string(), toolbar,
-                     StylePictureKind::Jpeg);
+                     PictureFormat::Jpeg);
   }
 }
 

@@ -32,7 +32,7 @@ std::string sizeText(int32_t width, int32_t height) {
 // which picture and what is wrong with it.
 Bitmap loadNamedPicture(const std::string& path) {
   if (!isFile(path)) throw Error("the picture " + quoted(path) + " does not exist");
-  if (pictureKindOf(path) == PictureKind::Other)
+  if (!pictureFormatOfName(path))
     throw Error("the picture " + quoted(path) +
                 " is not a BMP or JPEG file: its name must end in .bmp, .jpg or .jpeg");
   std::optional<Bitmap> picture;

@@ -8,6 +8,7 @@
 #include "engine/core/FileIO.h"
 #include "engine/documents/BmpCodec.h"
 #include "engine/documents/JpegCodec.h"
+#include "engine/documents/PictureExport.h"
 #include "glyphon/style_plugin.h"
 
 namespace glyphon {
@@ -40,22 +41,22 @@ void requireHead(std::span<const uint8_t> data) {
                 " bytes; this one holds " + std::to_string(data.size()));
 }
 
-const char* kindName(StylePictureKind kind) {
-  return kind == StylePictureKind::Jpeg ? "JPEG" : "bitmap";
+const char* kindName(PictureFormat format) {
+  return format == PictureFormat::Jpeg ? "JPEG" : "bitmap";
 }
 
 }  // namespace
 
-StylePictureKind stylePictureKind(std::span<const uint8_t> data) {
+PictureFormat stylePictureFormat(std::span<const uint8_t> data) {
   requireHead(data);
-  return data[3] == kJpegMark[0] && data[4] == kJpegMark[1] ? StylePictureKind::Jpeg
-                                                            : StylePictureKind::Bmp;
+  return data[3] == kJpegMark[0] && data[4] == kJpegMark[1] ? PictureFormat::Jpeg
+                                                            : PictureFormat::Bmp;
 }
 
 std::vector<uint8_t> unpackStylePicture(std::span<const uint8_t> data) {
-  const StylePictureKind kind = stylePictureKind(data);
+  const PictureFormat format = stylePictureFormat(data);
   std::vector<uint8_t> file(data.begin(), data.end());
-  if (kind == StylePictureKind::Jpeg) {
+  if (format == PictureFormat::Jpeg) {
     std::copy(kJpegStart.begin(), kJpegStart.end(), file.begin());
     scrambleHead(file, kJpegScrambledFrom, GLYPHON_GPH_JPEG_OFFSET);
   } else {
@@ -67,12 +68,12 @@ std::vector<uint8_t> unpackStylePicture(std::span<const uint8_t> data) {
 }
 
 Bitmap decodeStylePicture(std::span<const uint8_t> data) {
-  const StylePictureKind kind = stylePictureKind(data);
+  const PictureFormat format = stylePictureFormat(data);
   const std::vector<uint8_t> file = unpackStylePicture(data);
   try {
-    return kind == StylePictureKind::Jpeg ? decodeJpeg(file) : decodeBmp(file);
+    return format == PictureFormat::Jpeg ? decodeJpeg(file) : decodeBmp(file);
   } catch (const Error& e) {
-    throw Error(std::string("The style picture is of the ") + kindName(kind) +
+    throw Error(std::string("The style picture is of the ") + kindName(format) +
                 " kind but cannot be decoded as such: " + e.what());
   }
 }
@@ -111,10 +112,8 @@ std::vector<uint8_t> packStylePicture(std::span<const uint8_t> pictureFile) {
       "into a style picture");
 }
 
-void saveStylePicture(const std::string& path, const Bitmap& bitmap, StylePictureKind kind) {
-  const std::vector<uint8_t> file =
-      kind == StylePictureKind::Jpeg ? encodeJpeg(bitmap) : encodeBmp(bitmap);
-  writeWholeFile(path, packStylePicture(file));
+void saveStylePicture(const std::string& path, const Bitmap& bitmap, PictureFormat format) {
+  writeWholeFile(path, packStylePicture(encodePicture(bitmap, format)));
 }
 
 Bitmap stylePreview(const Bitmap& sample, int32_t width, int32_t height, Color color) {

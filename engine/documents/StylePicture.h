@@ -12,17 +12,16 @@
 
 #include "engine/core/Bitmap.h"
 #include "engine/core/Geometry.h"
+#include "engine/documents/PictureFormat.h"
 
 namespace glyphon {
-
-enum class StylePictureKind { Jpeg, Bmp };
 
 // Length of the scrambled head; every style picture is at least this long.
 inline constexpr size_t kStylePictureHeadSize = 100;
 
-// The kind data announces: Jpeg when bytes 3 and 4 are "st", else Bmp.
+// The format data announces: Jpeg when bytes 3 and 4 are "st", else Bmp.
 // Throws Error when data is shorter than kStylePictureHeadSize.
-[[nodiscard]] StylePictureKind stylePictureKind(std::span<const uint8_t> data);
+[[nodiscard]] PictureFormat stylePictureFormat(std::span<const uint8_t> data);
 
 // The picture file hidden in a style picture: the head unscrambled, the rest
 // unchanged. Throws Error when data is shorter than kStylePictureHeadSize.
@@ -45,9 +44,9 @@ inline constexpr size_t kStylePictureHeadSize = 100;
 // looks at. Throws Error for any other content.
 [[nodiscard]] std::vector<uint8_t> packStylePicture(std::span<const uint8_t> pictureFile);
 
-// Writes bitmap to path as a style picture of the given kind (a JPEG at the
-// editor's quality, or a 24-bit BMP). See writeWholeFile for errors.
-void saveStylePicture(const std::string& path, const Bitmap& bitmap, StylePictureKind kind);
+// Writes bitmap to path as a style picture in format (encoded as picture
+// export encodes it). See writeWholeFile for errors.
+void saveStylePicture(const std::string& path, const Bitmap& bitmap, PictureFormat format);
 
 // What the style preview shows: sample stretched by nearest pixel over a
 // black width x height picture and tinted with color (TintBitmap). An empty

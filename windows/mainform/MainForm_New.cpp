@@ -83,7 +83,7 @@ bool TMainForm::newCanvas() {
     return false;
   }
   const std::string file = path.toStdString();
-  if (pictureKindOf(file) == PictureKind::Other) {
+  if (!pictureFormatOfName(file)) {
     errorBox(this, tr("Background picture format must be bmp, jpeg or jpg!"));
     return false;
   }

@@ -1,5 +1,4 @@
-// Picture export: the JPEG's markers and quantisation tables, the BMP, and
-// the extension rules of the file names.
+// Picture export: the JPEG's markers and quantisation tables, and the BMP.
 #include "engine/documents/PictureExport.h"
 
 #include <gtest/gtest.h>
@@ -99,19 +98,6 @@ TEST(PictureExportTest, BmpHoldsThePixelsExactlyAt24Bits) {
   const std::vector<uint8_t> bmp = encodePicture(picture, PictureFormat::Bmp);
   EXPECT_EQ(bmp[28], 24);
   EXPECT_EQ(decodeBmp(bmp), picture);
-}
-
-TEST(PictureExportTest, TheFormatFollowsTheExtensionAndAMissingOneIsAdded) {
-  EXPECT_EQ(pictureFormatOfName("/a/b.JPG"), PictureFormat::Jpeg);
-  EXPECT_EQ(pictureFormatOfName("b.jpeg"), PictureFormat::Jpeg);
-  EXPECT_EQ(pictureFormatOfName("b.Bmp"), PictureFormat::Bmp);
-  EXPECT_EQ(pictureFormatOfName("b.png"), std::nullopt);
-  EXPECT_EQ(pictureFormatOfName("/a.jpg/b"), std::nullopt);
-
-  EXPECT_EQ(withPictureExtension("/x/card", PictureFormat::Jpeg), "/x/card.jpg");
-  EXPECT_EQ(withPictureExtension("/x.y/card", PictureFormat::Bmp), "/x.y/card.bmp");
-  EXPECT_EQ(withPictureExtension("/x/card.jpg", PictureFormat::Bmp), "/x/card.jpg");
-  EXPECT_EQ(withPictureExtension("/x/card.png", PictureFormat::Jpeg), "/x/card.png");
 }
 
 }  // namespace

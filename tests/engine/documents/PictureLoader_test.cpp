@@ -16,31 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(PictureLoader, ExtensionIsTakenFromTheLastDotOfTheFileName) {
-  struct Case {
-    const char* path;
-    const char* extension;
-    PictureKind kind;
-  };
-  const Case cases[] = {
-      {"a.bmp", ".bmp", PictureKind::Bmp},
-      {"/x/y/PIC.BMP", ".BMP", PictureKind::Bmp},
-      {"photo.JpEg", ".JpEg", PictureKind::Jpeg},
-      {"photo.jpeg", ".jpeg", PictureKind::Jpeg},
-      {"photo.Jpg", ".Jpg", PictureKind::Jpeg},
-      {"archive.jpg.gif", ".gif", PictureKind::Other},
-      {"photo.jpe", ".jpe", PictureKind::Other},
-      {"photo.", ".", PictureKind::Other},
-      {"/pictures.bmp/photo", "", PictureKind::Other},
-      {"noextension", "", PictureKind::Other},
-      {"dir.v2/.bmp", ".bmp", PictureKind::Bmp},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(fileExtension(c.path), c.extension) << c.path;
-    EXPECT_EQ(pictureKindOf(c.path), c.kind) << c.path;
-  }
-}
-
 class PictureLoaderFiles : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -49,13 +49,13 @@ TEST(StylePictureTest, BothKindsRoundTripThroughTheWriterAndTheReader) {
 
   const std::vector<uint8_t> jpeg = encodeJpeg(picture);
   const std::vector<uint8_t> packedJpeg = packStylePicture(jpeg);
-  EXPECT_EQ(stylePictureKind(packedJpeg), StylePictureKind::Jpeg);
+  EXPECT_EQ(stylePictureFormat(packedJpeg), PictureFormat::Jpeg);
   EXPECT_EQ(unpackStylePicture(packedJpeg), jpeg);
   EXPECT_EQ(decodeStylePicture(packedJpeg), decodeJpeg(jpeg));
 
   const std::vector<uint8_t> bmp = encodeBmp(picture);
   const std::vector<uint8_t> packedBmp = packStylePicture(bmp);
-  EXPECT_EQ(stylePictureKind(packedBmp), StylePictureKind::Bmp);
+  EXPECT_EQ(stylePictureFormat(packedBmp), PictureFormat::Bmp);
   EXPECT_EQ(unpackStylePicture(packedBmp), bmp);
   EXPECT_EQ(decodeStylePicture(packedBmp), picture);
 
@@ -63,8 +63,8 @@ TEST(StylePictureTest, BothKindsRoundTripThroughTheWriterAndTheReader) {
   QTemporaryDir dir;
   const std::string jpegPath = dir.filePath("desc1.gph").toStdString();
   const std::string bmpPath = dir.filePath("1.gph").toStdString();
-  saveStylePicture(jpegPath, picture, StylePictureKind::Jpeg);
-  saveStylePicture(bmpPath, picture, StylePictureKind::Bmp);
+  saveStylePicture(jpegPath, picture, PictureFormat::Jpeg);
+  saveStylePicture(bmpPath, picture, PictureFormat::Bmp);
   EXPECT_EQ(readWholeFile(jpegPath), packedJpeg);
   EXPECT_EQ(loadStylePicture(bmpPath), picture);
 }
@@ -88,7 +88,7 @@ TEST(StylePictureTest, StMarksTheJpegKindWhateverFollows) {
   std::vector<uint8_t> gph = packStylePicture(encodeBmp(pattern(20, 20)));
   gph[3] = 's';
   gph[4] = 't';
-  ASSERT_EQ(stylePictureKind(gph), StylePictureKind::Jpeg);
+  ASSERT_EQ(stylePictureFormat(gph), PictureFormat::Jpeg);
   const std::string message = errorOf([&] { (void)decodeStylePicture(gph); });
   EXPECT_EQ(
       message.rfind("The style picture is of the JPEG kind but cannot be decoded as such: ", 0), 0u)
@@ -146,7 +146,7 @@ TEST(StylePictureTest, ABmpWhoseScrambledSizeWouldReadStStaysABmp) {
   bmp.resize(size, 0);
   for (size_t i = 0; i < 4; ++i) bmp[2 + i] = uint8_t(size >> (8 * i));
   const std::vector<uint8_t> gph = packStylePicture(bmp);
-  EXPECT_EQ(stylePictureKind(gph), StylePictureKind::Bmp);
+  EXPECT_EQ(stylePictureFormat(gph), PictureFormat::Bmp);
   const std::vector<uint8_t> restored = unpackStylePicture(gph);
   EXPECT_EQ(std::vector<uint8_t>(restored.begin() + 2, restored.begin() + 6),
             std::vector<uint8_t>(4, 0));

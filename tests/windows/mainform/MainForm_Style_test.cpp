@@ -78,9 +78,9 @@ class MainFormStyleTest : public ::testing::Test {
     for (int n = 1; n <= 5; ++n) {
       saveStylePicture(QStringLiteral("%1/desc%2.gph").arg(folder).arg(n).toStdString(),
                        testing::flatPicture(90, 70, rgb(uint8_t(kind - 9900), uint8_t(40 * n), 30)),
-                       StylePictureKind::Jpeg);
+                       PictureFormat::Jpeg);
       saveStylePicture(QStringLiteral("%1/%2.gph").arg(folder).arg(n).toStdString(),
-                       samplePicture(kind - 10000, n), StylePictureKind::Bmp);
+                       samplePicture(kind - 10000, n), PictureFormat::Bmp);
     }
   }
 

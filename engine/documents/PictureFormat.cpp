@@ -1,0 +1,40 @@
+#include "engine/documents/PictureFormat.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+namespace glyphon {
+
+namespace {
+
+bool equalsIgnoreCase(const std::string& a, const char* b) {
+  const std::string_view bv(b);
+  return a.size() == bv.size() && std::equal(a.begin(), a.end(), bv.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
+std::string fileExtension(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return path.substr(dot);
+}
+
+std::optional<PictureFormat> pictureFormatOfName(const std::string& path) {
+  const std::string ext = fileExtension(path);
+  if (equalsIgnoreCase(ext, ".BMP")) return PictureFormat::Bmp;
+  if (equalsIgnoreCase(ext, ".JPG") || equalsIgnoreCase(ext, ".JPEG")) return PictureFormat::Jpeg;
+  return std::nullopt;
+}
+
+std::string withPictureExtension(const std::string& path, PictureFormat format) {
+  if (!fileExtension(path).empty()) return path;
+  return path + (format == PictureFormat::Jpeg ? ".jpg" : ".bmp");
+}
+
+}  // namespace glyphon
