@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "engine/core/Drag.h"
-#include "windows/core/EditCommands.h"
+#include "engine/core/EditSteps.h"
 #include "engine/core/PluginHost.h"
 #include "engine/core/TextRules.h"
 #include "windows/core/Transparence.h"
@@ -146,7 +146,7 @@ void TMainForm::ButtonAddClick() {
     std::unique_ptr<TTextItem> item = renderItem(x0, y0, text);
     if (!item) return;
     cancelDrag();
-    pushStep(std::make_unique<AddTextCommand>(m_composition, std::move(item)));
+    pushStep(std::make_unique<AddTextStep>(m_composition, std::move(item)));
   });
 }
 
@@ -161,7 +161,7 @@ void TMainForm::ButtonModifyClick() {
     std::unique_ptr<TTextItem> item = renderItem(selected->Rect.Left, selected->Rect.Top, text);
     if (!item) return;
     cancelDrag();
-    pushStep(std::make_unique<ModifyTextCommand>(m_composition, std::move(item)));
+    pushStep(std::make_unique<ModifyTextStep>(m_composition, std::move(item)));
   });
 }
 
@@ -169,7 +169,7 @@ void TMainForm::MenuDeleteClick() {
   runCommand(this, [this] {
     cancelDrag();
     if (m_composition.Queue().Selected)
-      pushStep(std::make_unique<DeleteTextCommand>(m_composition, DeleteTextCommand::Kind::Delete));
+      pushStep(std::make_unique<DeleteTextStep>(m_composition, DeleteTextStep::Kind::Delete));
   });
 }
 
@@ -177,7 +177,7 @@ void TMainForm::MenuCutClick() {
   runCommand(this, [this] {
     cancelDrag();
     if (m_composition.Queue().Selected)
-      pushStep(std::make_unique<DeleteTextCommand>(m_composition, DeleteTextCommand::Kind::Cut));
+      pushStep(std::make_unique<DeleteTextStep>(m_composition, DeleteTextStep::Kind::Cut));
   });
 }
 
@@ -189,7 +189,7 @@ void TMainForm::MenuPasteClick() {
   runCommand(this, [this] {
     if (!m_composition.ClipItem()) return;
     cancelDrag();
-    pushStep(std::make_unique<PasteTextCommand>(m_composition));
+    pushStep(std::make_unique<PasteTextStep>(m_composition));
   });
 }
 
@@ -218,7 +218,7 @@ void TMainForm::TrackBarTransChange(int position) {
   runCommand(this, [this, position] {
     // Undo and redo move the slider after the item; the item is right.
     if (m_replayingHistory) return;
-    TTextItem* selected = m_composition.Queue().Selected;
+    const TTextItem* selected = m_composition.Queue().Selected;
     const int32_t opacity = 100 - position;
     if (!selected || selected->Opacity == opacity) {
       // No step: at most a repaint, which marks the picture modified.
@@ -228,8 +228,8 @@ void TMainForm::TrackBarTransChange(int position) {
     // The changes made while the slider is held are one gesture; any other
     // change is a gesture of its own.
     const int gesture = TransForm->TrackBarTrans->isSliderDown() ? m_fadeGesture : ++m_fadeGesture;
-    pushStep(std::make_unique<FadeTextCommand>(m_composition, selected, selected->Opacity, opacity,
-                                               gesture));
+    pushStep(std::make_unique<FadeTextStep>(m_composition, selected->Id, selected->Opacity, opacity,
+                                            gesture));
   });
 }
 
