@@ -1,9 +1,8 @@
 // Speed of undoing editing steps on a full-HD canvas with 100 items: the
-// step's command undone on a QUndoStack, up to the updated screen image, as
-// the Undo entry of the Edit menu does it.
+// step undone by the undo history, up to the updated screen image, as the
+// Undo entry of the Edit menu does it.
 #include <benchmark/benchmark.h>
 
-#include <QUndoStack>
 #include <memory>
 #include <random>
 #include <vector>
@@ -11,7 +10,8 @@
 #include "bench/Masks.h"
 #include "engine/core/Composition.h"
 #include "engine/core/Drag.h"
-#include "windows/core/EditCommands.h"
+#include "engine/core/EditSteps.h"
+#include "engine/core/UndoHistory.h"
 
 namespace glyphon::bench {
 namespace {
@@ -34,8 +34,8 @@ void BM_UndoDrag(benchmark::State& state) {
   const Rect press = item->Rect;
   const Rect dropped = state.range(0) == 0 ? dragStep(press, 16, 137, 61, press)
                                            : dragStep(press, 10, 160, 0, press);
-  QUndoStack history;
-  history.push(new MoveTextCommand(comp, item, press, dropped));
+  UndoHistory history;
+  history.push(std::make_unique<MoveTextStep>(comp, item->Id, press, dropped));
   for (auto _ : state) {
     history.undo();
     benchmark::ClobberMemory();
@@ -55,8 +55,9 @@ void BM_UndoDragAfterAnotherSelection(benchmark::State& state) {
   TTextItem* item = comp.Queue().Selected;
   TTextItem* other = comp.Queue().items()[20].get();
   const Rect press = item->Rect;
-  QUndoStack history;
-  history.push(new MoveTextCommand(comp, item, press, dragStep(press, 16, 137, 61, press)));
+  UndoHistory history;
+  history.push(
+      std::make_unique<MoveTextStep>(comp, item->Id, press, dragStep(press, 16, 137, 61, press)));
   for (auto _ : state) {
     state.PauseTiming();
     comp.SelectItem(other);
@@ -75,8 +76,8 @@ void BM_UndoFade(benchmark::State& state) {
   Composition comp;
   fillCanvas(comp);
   TTextItem* item = comp.Queue().Selected;
-  QUndoStack history;
-  history.push(new FadeTextCommand(comp, item, item->Opacity, 35, 1));
+  UndoHistory history;
+  history.push(std::make_unique<FadeTextStep>(comp, item->Id, item->Opacity, 35, 1));
   for (auto _ : state) {
     history.undo();
     benchmark::ClobberMemory();
@@ -92,8 +93,8 @@ BENCHMARK(BM_UndoFade)->Unit(benchmark::kMillisecond);
 void BM_UndoDelete(benchmark::State& state) {
   Composition comp;
   fillCanvas(comp);
-  QUndoStack history;
-  history.push(new DeleteTextCommand(comp, DeleteTextCommand::Kind::Delete));
+  UndoHistory history;
+  history.push(std::make_unique<DeleteTextStep>(comp, DeleteTextStep::Kind::Delete));
   for (auto _ : state) {
     history.undo();
     benchmark::ClobberMemory();

@@ -43,13 +43,21 @@ bool contains(const Rect& r, int64_t x, int64_t y) {
 TTextItem* TQueueData::PushTop(std::unique_ptr<TTextItem> item) {
   if (!item) return nullptr;
   m_items.push_back(std::move(item));
-  return m_items.back().get();
+  return admit(m_items.back().get());
 }
 
 TTextItem* TQueueData::InsertAt(std::unique_ptr<TTextItem> item, size_t position) {
   if (!item) return nullptr;
   position = std::min(position, m_items.size());
-  return m_items.insert(m_items.begin() + ptrdiff_t(position), std::move(item))->get();
+  return admit(m_items.insert(m_items.begin() + ptrdiff_t(position), std::move(item))->get());
+}
+
+TTextItem* TQueueData::admit(TTextItem* item) {
+  if (item->Id == 0 || m_byId.count(item->Id) != 0) item->Id = m_lastId + 1;
+  // An Id another list gave stays, and the list counts on from it.
+  m_lastId = std::max(m_lastId, item->Id);
+  m_byId.emplace(item->Id, item);
+  return item;
 }
 
 std::unique_ptr<TTextItem> TQueueData::Unlink(TTextItem* item) {
@@ -57,6 +65,7 @@ std::unique_ptr<TTextItem> TQueueData::Unlink(TTextItem* item) {
   if (i < 0) return nullptr;
   std::unique_ptr<TTextItem> owned = std::move(m_items[size_t(i)]);
   m_items.erase(m_items.begin() + i);
+  m_byId.erase(owned->Id);
   if (Selected == item) {
     Selected = nullptr;
     HandlesShown = false;
@@ -64,7 +73,10 @@ std::unique_ptr<TTextItem> TQueueData::Unlink(TTextItem* item) {
   return owned;
 }
 
-void TQueueData::Clear() { m_items.clear(); }
+void TQueueData::Clear() {
+  m_items.clear();
+  m_byId.clear();
+}
 
 TTextItem* TQueueData::ItemAt(int32_t x, int32_t y) const {
   for (auto it = m_items.rbegin(); it != m_items.rend(); ++it)
@@ -106,7 +118,9 @@ Rect TQueueData::paintedBounds(const Rect& rect) {
 }
 
 std::unique_ptr<TTextItem> TQueueData::CopyItem(const TTextItem& item) {
-  return std::make_unique<TTextItem>(item);
+  auto copy = std::make_unique<TTextItem>(item);
+  copy->Id = 0;
+  return copy;
 }
 
 TTextItem* TQueueData::PasteFrom(const TTextItem& clip, const Rect& bounds) {
@@ -130,6 +144,11 @@ TTextItem* TQueueData::topItem() const { return m_items.empty() ? nullptr : m_it
 
 TTextItem* TQueueData::bottomItem() const {
   return m_items.empty() ? nullptr : m_items.front().get();
+}
+
+TTextItem* TQueueData::find(uint64_t id) const {
+  const auto it = m_byId.find(id);
+  return it == m_byId.end() ? nullptr : it->second;
 }
 
 ptrdiff_t TQueueData::indexOf(const TTextItem* item) const {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/core/Bitmap.h"
@@ -31,6 +33,12 @@ class TQueueData {
   // never point at an item the list no longer owns.
   TTextItem* Selected = nullptr;
   bool HandlesShown = false;
+
+  // Identities: an item entering the list (PushTop, InsertAt) keeps its Id
+  // unless it has none (0) or another item of the list holds it; then it
+  // gets the next one of this list. The list never hands out an Id twice,
+  // not even after Clear, so an Id that names no item of the list now never
+  // will name another.
 
   // Takes ownership and makes the item the topmost. Returns it; null for
   // null.
@@ -67,8 +75,9 @@ class TQueueData {
   // handles off the canvas restores this area.
   [[nodiscard]] static Rect paintedBounds(const Rect& rect);
 
-  // A new item, not in any list, with every field of item; the rendering is
-  // shared, since renderings never change.
+  // A new item, not in any list, with every field of item but its Id (0, so
+  // that the list it enters gives it its own); the rendering is shared,
+  // since renderings never change.
   [[nodiscard]] static std::unique_ptr<TTextItem> CopyItem(const TTextItem& item);
   // Pushes a copy of clip placed 30 pixels right and down of clip's
   // rectangle, brought back to 30 on an axis on which it would lie wholly
@@ -83,9 +92,17 @@ class TQueueData {
   [[nodiscard]] const std::vector<std::unique_ptr<TTextItem>>& items() const { return m_items; }
   // Stacking position from the bottom (0), or -1 when not in the list.
   [[nodiscard]] ptrdiff_t indexOf(const TTextItem* item) const;
+  // The item of the list with Id id; null for 0 and for an Id no item of the
+  // list holds.
+  [[nodiscard]] TTextItem* find(uint64_t id) const;
 
  private:
+  // Gives item, which has just entered m_items, its Id and indexes it.
+  TTextItem* admit(TTextItem* item);
+
   std::vector<std::unique_ptr<TTextItem>> m_items;  // bottom to top
+  std::unordered_map<uint64_t, TTextItem*> m_byId;  // every item of m_items
+  uint64_t m_lastId = 0;                            // the highest Id seen
 };
 
 }  // namespace glyphon

@@ -29,6 +29,12 @@ struct TTextItem {
   // shade. Renderings never change once made, so copies of an item share it.
   // May be null (draws nothing).
   std::shared_ptr<const glyphon::Bitmap> Bitmap;
+  // Who the item is for the rest of the run, whatever happens to its
+  // address: the undo history names items by it. 0 until the item first
+  // enters an item list, which gives it one; an item taken out and put back
+  // keeps it, and a copy (TQueueData::CopyItem) starts at 0 again and so
+  // gets one of its own. Project files do not store it.
+  uint64_t Id = 0;
 };
 
 }  // namespace glyphon

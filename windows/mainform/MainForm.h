@@ -17,6 +17,7 @@
 
 #include "engine/core/Bitmap.h"
 #include "engine/core/Composition.h"
+#include "engine/core/UndoHistory.h"
 #include "engine/documents/CanvasSettings.h"
 #include "engine/printing/PrintLayout.h"
 
@@ -29,13 +30,11 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
-class QUndoStack;
 
 namespace glyphon {
 
 class CanvasView;
 class ColorBox;
-class EditCommand;
 class ImageBox;
 class TTransForm;
 
@@ -149,15 +148,15 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void ImageScreenMouseUp(int32_t X, int32_t Y);
   // The undo history (windows/mainform/MainForm_Undo.cpp). Every change of the picture
   // by Add, Modify, Delete, Cut, Paste, a drag, a fade or Import Backdrop
-  // is a step of UndoStack; New, New Format and Open Project forget them
-  // all (clearHistory). The steps keep at most historyLimit bytes of
+  // is a step of history(); New, New Format and Open Project forget them
+  // all (clearHistory). The steps keep at most the set number of bytes of
   // bitmaps alive (256 MiB unless set); the oldest go first.
   void MenuUndoClick();
   void MenuRedoClick();
   void clearHistory();
   void setHistoryLimit(size_t bytes);
   [[nodiscard]] size_t historyBytes() const;
-  QUndoStack* UndoStack = nullptr;
+  [[nodiscard]] const UndoHistory& history() const { return m_history; }
 
   // The main menu.
   QMenu* MenuFile = nullptr;
@@ -298,13 +297,12 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // Ends a drag in progress without moving anything, for commands that
   // change the selection while the button is held.
   void cancelDrag();
-  // The undo history (windows/mainform/MainForm_Undo.cpp): creates UndoStack and ties
-  // the Undo and Redo entries to it; does a step and records it (a step
-  // that fails records nothing; its error goes on to the caller); lets go
-  // of the oldest steps beyond the memory bound.
+  // The undo history (windows/mainform/MainForm_Undo.cpp): ties the Undo and
+  // Redo entries to it; does a step and records it (a step that fails
+  // records nothing and clears the history; its error goes on to the
+  // caller).
   void setUpHistory();
-  void pushStep(std::unique_ptr<EditCommand> step);
-  void limitHistory();
+  void pushStep(std::unique_ptr<UndoStep> step);
 
   // New, New Format and Import Backdrop (MainForm_New.cpp). newCanvas
   // returns whether it made a new canvas.
@@ -347,10 +345,10 @@ class TMainForm : public QMainWindow, private CompositionListener {
   bool m_destroyed = false;
   // The first style picture failure of start-up, reported once at its end.
   QString m_startUpStyleError;
-  // The undo history: its memory bound; the number of the slider gesture
-  // under way (changes with one number fold into one step); true while a
-  // step is undone or redone, when the slider only follows the item.
-  size_t m_historyLimit = size_t(256) << 20;
+  // The undo history, which the Edit menu shows; the number of the slider
+  // gesture under way (changes with one number fold into one step); true
+  // while a step is undone or redone, when the slider only follows the item.
+  UndoHistory m_history;
   int m_fadeGesture = 0;
   bool m_replayingHistory = false;
 };

@@ -17,7 +17,7 @@
 #include <optional>
 #include <utility>
 
-#include "windows/core/EditCommands.h"
+#include "engine/core/EditSteps.h"
 #include "engine/core/PluginHost.h"
 #include "engine/core/RenderedItem.h"
 #include "engine/core/TextRules.h"
@@ -139,7 +139,7 @@ void TMainForm::ButtonAddClick() {
     std::unique_ptr<TTextItem> item = renderItem(x0, y0, text);
     if (!item) return;
     cancelDrag();
-    pushStep(std::make_unique<AddTextCommand>(m_composition, std::move(item)));
+    pushStep(std::make_unique<AddTextStep>(m_composition, std::move(item)));
   });
 }
 
@@ -154,7 +154,7 @@ void TMainForm::ButtonModifyClick() {
     std::unique_ptr<TTextItem> item = renderItem(selected->Rect.Left, selected->Rect.Top, text);
     if (!item) return;
     cancelDrag();
-    pushStep(std::make_unique<ModifyTextCommand>(m_composition, std::move(item)));
+    pushStep(std::make_unique<ModifyTextStep>(m_composition, std::move(item)));
   });
 }
 
@@ -162,7 +162,7 @@ void TMainForm::MenuDeleteClick() {
   runCommand(this, [this] {
     cancelDrag();
     if (m_composition.Queue().Selected)
-      pushStep(std::make_unique<DeleteTextCommand>(m_composition, DeleteTextCommand::Kind::Delete));
+      pushStep(std::make_unique<DeleteTextStep>(m_composition, DeleteTextStep::Kind::Delete));
   });
 }
 
@@ -170,7 +170,7 @@ void TMainForm::MenuCutClick() {
   runCommand(this, [this] {
     cancelDrag();
     if (m_composition.Queue().Selected)
-      pushStep(std::make_unique<DeleteTextCommand>(m_composition, DeleteTextCommand::Kind::Cut));
+      pushStep(std::make_unique<DeleteTextStep>(m_composition, DeleteTextStep::Kind::Cut));
   });
 }
 
@@ -182,7 +182,7 @@ void TMainForm::MenuPasteClick() {
   runCommand(this, [this] {
     if (!m_composition.ClipItem()) return;
     cancelDrag();
-    pushStep(std::make_unique<PasteTextCommand>(m_composition));
+    pushStep(std::make_unique<PasteTextStep>(m_composition));
   });
 }
 
@@ -211,7 +211,7 @@ void TMainForm::TrackBarTransChange(int position) {
   runCommand(this, [this, position] {
     // Undo and redo move the slider after the item; the item is right.
     if (m_replayingHistory) return;
-    TTextItem* selected = m_composition.Queue().Selected;
+    const TTextItem* selected = m_composition.Queue().Selected;
     const int32_t opacity = 100 - position;
     if (!selected || selected->Opacity == opacity) {
       // No step: at most a repaint, which marks the picture modified.
@@ -221,8 +221,8 @@ void TMainForm::TrackBarTransChange(int position) {
     // The changes made while the slider is held are one gesture; any other
     // change is a gesture of its own.
     const int gesture = TransForm->TrackBarTrans->isSliderDown() ? m_fadeGesture : ++m_fadeGesture;
-    pushStep(std::make_unique<FadeTextCommand>(m_composition, selected, selected->Opacity, opacity,
-                                               gesture));
+    pushStep(std::make_unique<FadeTextStep>(m_composition, selected->Id, selected->Opacity, opacity,
+                                            gesture));
   });
 }
 

@@ -7,7 +7,7 @@
 
 #include "engine/core/Arith.h"
 #include "engine/core/Drag.h"
-#include "windows/core/EditCommands.h"
+#include "engine/core/EditSteps.h"
 #include "engine/core/TextRules.h"
 #include "windows/core/Transparence.h"
 #include "windows/shell/CanvasView.h"
@@ -101,10 +101,10 @@ void TMainForm::ImageScreenMouseUp(int32_t, int32_t) {
     cancelDrag();
     // One recomposition for the whole drag; nothing when it ended where it
     // began.
-    TTextItem* selected = m_composition.Queue().Selected;
+    const TTextItem* selected = m_composition.Queue().Selected;
     if (dragged && selected && selected->Rect != DragRect)
       pushStep(
-          std::make_unique<MoveTextCommand>(m_composition, selected, selected->Rect, DragRect));
+          std::make_unique<MoveTextStep>(m_composition, selected->Id, selected->Rect, DragRect));
   });
 }
 

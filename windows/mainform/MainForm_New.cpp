@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "windows/core/EditCommands.h"
+#include "engine/core/EditSteps.h"
 #include "engine/documents/Canvas.h"
 #include "windows/documents/NewForm.h"
 #include "windows/shell/FileDialogs.h"
@@ -139,10 +139,11 @@ void TMainForm::importBackdrop() {
   // The canvas keeps its size and its items; only the backdrop changes.
   // An undoable step, which also puts the source size shown before back.
   const Bitmap& canvas = m_composition.CanvasBitmap();
-  pushStep(std::make_unique<ImportBackdropCommand>(
+  pushStep(std::make_unique<ImportBackdropStep>(
       m_composition, stretchPicture(std::move(*loaded.picture), canvas.width(), canvas.height()),
-      sizeText(tr("Source picture size: "), pictureWidth, pictureHeight), statusText(0),
-      [this](const QString& text) { setStatusText(0, text); }));
+      sizeText(tr("Source picture size: "), pictureWidth, pictureHeight).toStdString(),
+      statusText(0).toStdString(),
+      [this](const std::string& text) { setStatusText(0, QString::fromStdString(text)); }));
 }
 
 }  // namespace glyphon

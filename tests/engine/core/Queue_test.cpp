@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -54,6 +55,64 @@ TEST(TQueueData, PushUnlinkAndClearKeepTopAndBottom) {
   TTextItem* d = q.PushTop(std::move(middle));
   EXPECT_EQ(q.topItem(), d);
   EXPECT_EQ(q.bottomItem(), d);
+}
+
+TEST(TQueueData, ItemsKeepTheirIdsThroughUnlinkAndInsert) {
+  TQueueData q;
+  TTextItem* a = q.PushTop(itemAt({0, 0, 10, 10}));
+  TTextItem* b = q.PushTop(itemAt({0, 0, 10, 10}));
+  TTextItem* c = q.InsertAt(itemAt({0, 0, 10, 10}), 0);
+  const uint64_t idA = a->Id, idB = b->Id, idC = c->Id;
+  EXPECT_NE(idA, 0u);
+  EXPECT_NE(idB, idA);
+  EXPECT_NE(idC, idA);
+  EXPECT_NE(idC, idB);
+  EXPECT_EQ(q.find(idA), a);
+  EXPECT_EQ(q.find(idB), b);
+  EXPECT_EQ(q.find(idC), c);
+  EXPECT_EQ(q.find(0), nullptr);
+  EXPECT_EQ(q.find(idA + idB + idC), nullptr);
+
+  // Taken out, the item is no longer found but keeps its Id; put back at
+  // another place, it is found under the same Id.
+  std::unique_ptr<TTextItem> out = q.Unlink(b);
+  EXPECT_EQ(out->Id, idB);
+  EXPECT_EQ(q.find(idB), nullptr);
+  TTextItem* back = q.InsertAt(std::move(out), 0);
+  EXPECT_EQ(back->Id, idB);
+  EXPECT_EQ(q.find(idB), back);
+  EXPECT_EQ(q.find(idA), a);
+
+  // Clear forgets the items; their Ids are never handed out again.
+  q.Clear();
+  EXPECT_EQ(q.find(idA), nullptr);
+  TTextItem* d = q.PushTop(itemAt({0, 0, 10, 10}));
+  EXPECT_GT(d->Id, std::max({idA, idB, idC}));
+}
+
+TEST(TQueueData, CopiesAndClashingIdsGetIdsOfTheirOwn) {
+  TQueueData q;
+  TTextItem* a = q.PushTop(itemAt({0, 0, 10, 10}));
+  EXPECT_EQ(TQueueData::CopyItem(*a)->Id, 0u);
+  TTextItem* pasted = q.PasteFrom(*a, Rect{0, 0, 100, 100});
+  EXPECT_NE(pasted->Id, 0u);
+  EXPECT_NE(pasted->Id, a->Id);
+
+  // An item carrying the Id of an item in the list gets a new one; the
+  // item already there keeps its own.
+  auto twin = std::make_unique<TTextItem>(*a);
+  TTextItem* second = q.PushTop(std::move(twin));
+  EXPECT_NE(second->Id, a->Id);
+  EXPECT_EQ(q.find(a->Id), a);
+  EXPECT_EQ(q.find(second->Id), second);
+
+  // An Id from elsewhere that no item here holds stays, and new Ids come
+  // after it.
+  auto stranger = itemAt({0, 0, 10, 10});
+  stranger->Id = 1000;
+  EXPECT_EQ(q.PushTop(std::move(stranger))->Id, 1000u);
+  EXPECT_EQ(q.PushTop(itemAt({0, 0, 10, 10}))->Id, 1001u);
+  EXPECT_EQ(q.count(), 5u);
 }
 
 TEST(TQueueData, UnlinkingTheSelectedItemDropsTheSelection) {

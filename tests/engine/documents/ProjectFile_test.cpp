@@ -214,6 +214,18 @@ TEST(ProjectFileTest, SelectingTheBottomItemStoresItOnTop) {
   EXPECT_EQ(read.Items[2]->Text, "first");
 }
 
+TEST(ProjectFileTest, ItemIdsAreNeitherWrittenNorRead) {
+  std::vector<std::unique_ptr<TTextItem>> items;
+  items.push_back(makeItem("one", pattern(2, 2, 1)));
+  const std::vector<uint8_t> without = writeProject(CanvasSettings(), pattern(6, 6, 0), items);
+  items[0]->Id = 77;
+  EXPECT_EQ(writeProject(CanvasSettings(), pattern(6, 6, 0), items), without);
+  // Read items get theirs when they enter the composition.
+  const ProjectData read = readProject(without);
+  ASSERT_EQ(read.Items.size(), 1u);
+  EXPECT_EQ(read.Items[0]->Id, 0u);
+}
+
 TEST(ProjectFileTest, AnEmptyBackdropOrRenderingCannotMakeAnUnreadableFile) {
   try {
     (void)writeProject(CanvasSettings(), Bitmap(), {});

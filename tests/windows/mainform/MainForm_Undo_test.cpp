@@ -6,12 +6,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSlider>
-#include <QUndoStack>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "windows/core/EditCommands.h"
+#include "engine/core/StepMemory.h"
+#include "engine/core/UndoHistory.h"
 #include "tests/windows/mainform/EditWindowSupport.h"
 
 namespace glyphon {
@@ -39,7 +39,7 @@ struct Snapshot {
 
 class UndoTest : public testing::EditWindowTest {
  protected:
-  QUndoStack& history() const { return *window->UndoStack; }
+  const UndoHistory& history() const { return window->history(); }
 
   Snapshot snapshot() const {
     Snapshot s;
@@ -91,7 +91,7 @@ class UndoTest : public testing::EditWindowTest {
   // Returns the state after the step.
   Snapshot undoAndRedo(const QString& caption, const std::function<void()>& step,
                        const std::function<const TTextItem*()>& undoneSelection) {
-    const int steps = history().count();
+    const size_t steps = history().count();
     const Snapshot before = snapshot();
     step();
     QApplication::processEvents();
@@ -171,7 +171,7 @@ TEST_F(UndoTest, EveryStepIsUndoneAndRedoneExactly) {
 
   // Copy and paste it, delete the copy and cut the first.
   window->MenuCopy->trigger();
-  EXPECT_EQ(history().count(), 4) << "Copy is no step";
+  EXPECT_EQ(history().count(), 4u) << "Copy is no step";
   undoAndRedo(
       "Paste Text", [this] { window->MenuPaste->trigger(); }, none);
   TTextItem* pasted = selected();
@@ -192,7 +192,7 @@ TEST_F(UndoTest, EveryStepIsUndoneAndRedoneExactly) {
   const Snapshot end = undoAndRedo(
       "Import Backdrop", [this] { window->ButtonBackdropClick(); }, none);
   EXPECT_EQ(window->statusText(0), "Source picture size: 200 x 100");
-  EXPECT_EQ(history().count(), 9);
+  EXPECT_EQ(history().count(), 9u);
 
   // All the way back to the start, and forward again.
   while (history().canUndo()) undo();
@@ -222,7 +222,7 @@ TEST_F(UndoTest, ADragOfTenMovementsIsOneStep) {
   const Rect before = item->Rect;
   drag(90, 70, 190, 170, 10);
   EXPECT_EQ(item->Rect, (Rect{140, 140, 240, 200}));
-  EXPECT_EQ(history().count(), 1);
+  EXPECT_EQ(history().count(), 1u);
   EXPECT_EQ(window->MenuUndo->text(), "&Undo Move Text");
   undo();
   EXPECT_EQ(item->Rect, before);
@@ -231,7 +231,7 @@ TEST_F(UndoTest, ADragOfTenMovementsIsOneStep) {
 
   // A drag that ends where it began is no step at all.
   drag(90, 70, 90, 70, 10);
-  EXPECT_EQ(history().count(), 1);
+  EXPECT_EQ(history().count(), 1u);
   EXPECT_TRUE(history().canRedo());
 }
 
@@ -242,13 +242,13 @@ TEST_F(UndoTest, ASliderGestureIsOneStepAndAKeyIsOneOfItsOwn) {
 
   slide({5, 17, 33, 60, 41});
   EXPECT_EQ(item->Opacity, 59);
-  EXPECT_EQ(history().count(), 1);
+  EXPECT_EQ(history().count(), 1u);
   // A second gesture is a second step.
   slide({50});
-  EXPECT_EQ(history().count(), 2);
+  EXPECT_EQ(history().count(), 2u);
   // A gesture that ends where it began leaves no step.
   slide({70, 20, 50});
-  EXPECT_EQ(history().count(), 2);
+  EXPECT_EQ(history().count(), 2u);
   EXPECT_EQ(item->Opacity, 50);
 
   // Keys move the slider one step each.
@@ -256,7 +256,7 @@ TEST_F(UndoTest, ASliderGestureIsOneStepAndAKeyIsOneOfItsOwn) {
   QTest::keyClick(slider, Qt::Key_Down);
   QTest::keyClick(slider, Qt::Key_Down);
   EXPECT_EQ(item->Opacity, 48);
-  EXPECT_EQ(history().count(), 4);
+  EXPECT_EQ(history().count(), 4u);
 
   undo();
   undo();
@@ -274,7 +274,7 @@ TEST_F(UndoTest, ASliderGestureIsOneStepAndAKeyIsOneOfItsOwn) {
   EXPECT_EQ(item->Opacity, 59);
   EXPECT_EQ(slider->value(), 41);
   // Following the item made no step.
-  EXPECT_EQ(history().count(), 4);
+  EXPECT_EQ(history().count(), 4u);
   EXPECT_TRUE(history().canRedo());
 }
 
@@ -357,7 +357,7 @@ TEST_F(UndoTest, ANewStepClearsWhatCouldBeRedone) {
   add(QStringLiteral("c"));
   EXPECT_FALSE(history().canRedo());
   EXPECT_FALSE(window->MenuRedo->isEnabled());
-  EXPECT_EQ(history().count(), 2);
+  EXPECT_EQ(history().count(), 2u);
   undo();
   undo();
   EXPECT_EQ(queue().count(), 0u);
@@ -369,7 +369,7 @@ TEST_F(UndoTest, NewAndOpenProjectForgetTheHistory) {
   window->MenuDelete->trigger();
   ASSERT_TRUE(history().canUndo());
   newCanvas(300, 200);
-  EXPECT_EQ(history().count(), 0);
+  EXPECT_EQ(history().count(), 0u);
   EXPECT_FALSE(window->MenuUndo->isEnabled());
   EXPECT_EQ(window->MenuUndo->text(), "&Undo");
   undo();  // nothing to undo: nothing happens
@@ -385,7 +385,7 @@ TEST_F(UndoTest, NewAndOpenProjectForgetTheHistory) {
   window->OpenProject(project);
   ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
   EXPECT_EQ(queue().count(), 1u);
-  EXPECT_EQ(history().count(), 0);
+  EXPECT_EQ(history().count(), 0u);
   EXPECT_FALSE(window->MenuRedo->isEnabled());
 }
 
@@ -403,7 +403,7 @@ TEST_F(UndoTest, TheMemoryBoundDropsTheOldestStepsWhole) {
     window->MenuDelete->trigger();
   }
   EXPECT_EQ(queue().count(), 0u);
-  EXPECT_EQ(history().count(), 2);
+  EXPECT_EQ(history().count(), 2u);
   EXPECT_EQ(window->historyBytes(), 2 * rendering);
   // The two kept steps come back; the dropped one stays done.
   undo();
@@ -421,11 +421,11 @@ TEST_F(UndoTest, TheMemoryBoundDropsTheOldestStepsWhole) {
   // A rendering the clipboard shares costs the history nothing: a copied
   // and deleted item keeps no step out.
   window->setHistoryLimit(rendering / 2);
-  EXPECT_EQ(history().count(), 0);
+  EXPECT_EQ(history().count(), 0u);
   TTextItem* copied = addItem({10, 10, 60, 40}, 20);
   window->MenuCopy->trigger();
   window->MenuDelete->trigger();
-  EXPECT_EQ(history().count(), 1);
+  EXPECT_EQ(history().count(), 1u);
   EXPECT_EQ(window->historyBytes(), 0u);
   undo();
   EXPECT_EQ(selected(), copied);
