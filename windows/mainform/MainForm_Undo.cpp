@@ -64,7 +64,7 @@ void TMainForm::setUpHistory() {
   connect(MenuUndo, &QAction::triggered, this, &TMainForm::MenuUndoClick);
   connect(MenuRedo, &QAction::triggered, this, &TMainForm::MenuRedoClick);
   // A press on the slider starts a gesture: its changes fold into one step.
-  connect(TransForm->TrackBarTrans, &QSlider::sliderPressed, this, [this] { ++m_fadeGesture; });
+  connect(TransForm, &TTransForm::gestureStarted, this, [this] { ++m_fadeGesture; });
 }
 
 void TMainForm::MenuUndoClick() {
