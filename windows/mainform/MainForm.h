@@ -322,7 +322,8 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // Holds the style-font toolbar; its content widget is ToolBarContent.
   QScrollArea* ScrollBoxToolBar = nullptr;
   QWidget* ToolBarContent = nullptr;
-  // The pictures of the five style fonts of the current kind.
+  // The pictures of the five style fonts of the current kind, named
+  // StyleFontImage1 to StyleFontImage5.
   std::array<ImageBox*, 5> StyleFontImages{};
 
   // The canvas view.
