@@ -102,4 +102,28 @@ DragCursor cursorForMode(int mode) {
   return DragCursor::Arrow;
 }
 
+void DragState::press(int32_t x, int32_t y, const Rect& itemRect) {
+  Dragging = true;
+  LastX = x;
+  LastY = y;
+  PressRect = itemRect;
+  DragRect = itemRect;
+}
+
+bool DragState::moveTo(int32_t x, int32_t y) {
+  if (!Dragging) return false;
+  // The travel of a pointer far off the view may not fit 32 bits.
+  DragRect = dragStep(DragRect, DragMode, saturateToInt32(int64_t(x) - LastX),
+                      saturateToInt32(int64_t(y) - LastY), PressRect);
+  LastX = x;
+  LastY = y;
+  return true;
+}
+
+std::optional<Rect> DragState::release() {
+  if (!Dragging) return std::nullopt;
+  Dragging = false;
+  return DragRect;
+}
+
 }  // namespace glyphon

@@ -1,9 +1,11 @@
 // The arithmetic of placing and dragging items: where a fresh rendering
-// lands, how a drag step moves or pulls the selected item's rectangle, and
-// which pointer shape each handle zone shows.
+// lands, how a drag step moves or pulls the selected item's rectangle, which
+// pointer shape each handle zone shows, and the state of a drag from the
+// press to the release.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "engine/core/Geometry.h"
 
@@ -39,5 +41,42 @@ enum class DragCursor {
 
 // The pointer shape shown over handle zone mode.
 [[nodiscard]] DragCursor cursorForMode(int mode);
+
+// The pointer's drag on the canvas, in the coordinates of the screen image
+// for the pointer and of the canvas for the rectangles. The canvas view
+// shows only an outline at DragRect while the button is held; the item
+// itself moves there once, on release.
+struct DragState {
+  // A press on an item armed a drag and the button is still held.
+  bool Dragging = false;
+  // The handle zone under the pointer (the TQueueData zone bits, 0 for
+  // none), kept from the last move before the press: it is the mode of the
+  // drag that press arms.
+  int DragMode = 0;
+  // The pointer at the press or the last drag step.
+  int32_t LastX = 0;
+  int32_t LastY = 0;
+  // The pressed item's rectangle at the press; corner drags keep its shape.
+  Rect PressRect;
+  // Where the drag has taken the rectangle so far.
+  Rect DragRect;
+
+  // Arms a drag of the item whose rectangle is itemRect, pressed with the
+  // pointer at (x, y), in the zone last hovered.
+  void press(int32_t x, int32_t y, const Rect& itemRect);
+  // One drag step to (x, y): DragRect follows the pointer's travel since
+  // the last step (see dragStep) and (x, y) becomes the last position.
+  // Returns false, changing nothing, when no drag is armed.
+  bool moveTo(int32_t x, int32_t y);
+  // Ends the drag. Returns where it took the rectangle, or nothing when no
+  // drag was armed; the caller moves the item when that differs from where
+  // the item is.
+  [[nodiscard]] std::optional<Rect> release();
+  // Ends the drag without moving anything, for commands that change the
+  // selection while the button is held.
+  void cancel() { Dragging = false; }
+
+  friend bool operator==(const DragState&, const DragState&) = default;
+};
 
 }  // namespace glyphon

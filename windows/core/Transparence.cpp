@@ -57,9 +57,12 @@ TTransForm::TTransForm(QWidget* parent) : QWidget(parent) {
     EditTrans->setText(QString::number(value));
     emit positionChanged(value);
   });
+  connect(TrackBarTrans, &QSlider::sliderPressed, this, &TTransForm::gestureStarted);
 }
 
 int TTransForm::position() const { return TrackBarTrans->value(); }
+
+bool TTransForm::isGestureUnderway() const { return TrackBarTrans->isSliderDown(); }
 
 void TTransForm::setPosition(int position) {
   // QSlider reports only a value that changes.

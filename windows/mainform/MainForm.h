@@ -17,6 +17,7 @@
 
 #include "engine/core/Bitmap.h"
 #include "engine/core/Composition.h"
+#include "engine/core/Drag.h"
 #include "engine/core/UndoHistory.h"
 #include "engine/documents/CanvasSettings.h"
 #include "engine/printing/PrintLayout.h"
@@ -60,33 +61,24 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // The text of status-bar panel 0 to 3.
   [[nodiscard]] QString statusText(int panel) const;
 
-  // The settings New makes a canvas from. New Format edits them.
-  CanvasSettings Settings;
-  // The print layout; its Width and Height last only for the run. Settings
-  // and PrintSettings are read from the configuration file at start-up and
-  // written back when the window goes.
-  PrintLayout PrintSettings;
-  // The language of the translated dialogs: an entry of the language list
-  // (languageFileNames), or -1 for English.
-  int32_t LanguageIndex = -1;
-  // The project file the composition was last saved to or opened from.
-  QString ProjectPath;
-  // Whether New asks before it discards a modified composition. Cleared
-  // only while start-up, New Format and Open Project run New themselves.
-  bool AskBeforeDiscard = true;
+  // What the window holds, read-only: the commands below, the dialogs they
+  // open and the configuration file and style catalogue read at start-up
+  // are the ways to change it. The members they return are described where
+  // they are declared.
+  [[nodiscard]] const CanvasSettings& settings() const { return Settings; }
+  [[nodiscard]] const PrintLayout& printSettings() const { return PrintSettings; }
+  [[nodiscard]] int32_t languageIndex() const { return LanguageIndex; }
+  [[nodiscard]] const QString& projectPath() const { return ProjectPath; }
+  [[nodiscard]] bool askBeforeDiscard() const { return AskBeforeDiscard; }
+  [[nodiscard]] int32_t styleKindId() const { return StyleKindId; }
+  [[nodiscard]] int32_t styleFontIndex() const { return StyleFontIndex; }
+  [[nodiscard]] const QString& styleFolder() const { return StyleFolder; }
+  [[nodiscard]] const QString& pluginFileName() const { return PluginFileName; }
+  [[nodiscard]] const Bitmap& sampleBitmap() const { return SampleBitmap; }
+  [[nodiscard]] const DragState& dragState() const { return m_drag; }
 
-  // The current style: the kind (its id in the style catalogue), its style
-  // font (0 to 4), and the kind's folder and plug-in file as the catalogue
-  // gave them at the last choice of kind or style font (empty when it holds
-  // no such entry). New items are rendered with them.
-  int32_t StyleKindId = 10001;
-  int32_t StyleFontIndex = 0;
-  QString StyleFolder;
-  QString PluginFileName;
-  // The sample of the current style font as loaded, before tinting.
-  Bitmap SampleBitmap;
-
-  // Commands.
+  // Commands. Each is what a menu entry, a button or a key does; the widgets
+  // themselves are the window's own (tests find them by object name).
   void ButtonNewClick();
   void MenuNewFormatClick();
   void ButtonBackdropClick();
@@ -157,85 +149,6 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void setHistoryLimit(size_t bytes);
   [[nodiscard]] size_t historyBytes() const;
   [[nodiscard]] const UndoHistory& history() const { return m_history; }
-
-  // The main menu.
-  QMenu* MenuFile = nullptr;
-  QMenu* MenuEdit = nullptr;
-  QMenu* MenuGlyphonTemplate = nullptr;
-  QMenu* MenuHelp = nullptr;
-  QAction* MenuNew = nullptr;
-  QAction* MenuNewFormat = nullptr;
-  QAction* MenuOpenProject = nullptr;
-  QAction* MenuSaveProject = nullptr;
-  QAction* SaveProjectAs1 = nullptr;
-  QAction* MenuSavePicture = nullptr;
-  QAction* MenuSetWallpaper = nullptr;
-  QAction* MenuImportBackdrop = nullptr;
-  QAction* MenuPaperSetting = nullptr;
-  QAction* MenuPrintPreview = nullptr;
-  QAction* MenuPrint = nullptr;
-  QAction* MenuExit = nullptr;
-  QAction* MenuUndo = nullptr;
-  QAction* MenuRedo = nullptr;
-  QAction* MenuAddText = nullptr;
-  QAction* MenuModifyText = nullptr;
-  QAction* MenuDelete = nullptr;
-  QAction* MenuCut = nullptr;
-  QAction* MenuCopy = nullptr;
-  QAction* MenuPaste = nullptr;
-  QAction* MenuPreview = nullptr;
-  QAction* MenuMoreGlyphon = nullptr;
-  QAction* MenuHelpTopic = nullptr;
-  QAction* MenuCheckforupdates = nullptr;
-  QAction* MenuAbout = nullptr;
-
-  // The left tool panel.
-  QFrame* PanelToolBar = nullptr;
-  QPushButton* ButtonNew = nullptr;
-  QPushButton* ButtonBackdrop = nullptr;
-  QPushButton* ButtonSave = nullptr;
-  QPushButton* ButtonWallpaper = nullptr;
-  QPushButton* ButtonTrans = nullptr;
-  // Holds the style-font toolbar; its content widget is ToolBarContent.
-  QScrollArea* ScrollBoxToolBar = nullptr;
-  QWidget* ToolBarContent = nullptr;
-  // The pictures of the five style fonts of the current kind.
-  std::array<ImageBox*, 5> StyleFontImages{};
-
-  // The canvas view.
-  QScrollArea* ScrollBox = nullptr;
-  CanvasView* ImageScreen = nullptr;
-
-  // The text panel.
-  QGroupBox* suiPanel1 = nullptr;
-  QFrame* PanelGlyphon = nullptr;
-  // The style preview in PanelGlyphon: the sample of the current style
-  // font, 320 x 170, tinted with the chosen colour.
-  QFrame* PreviewFrame = nullptr;
-  ImageBox* PreviewImage = nullptr;
-  ColorBox* ColorBoxColor = nullptr;
-  QComboBox* ComboBoxFontSize = nullptr;
-  QPlainTextEdit* MemoText = nullptr;
-  QPushButton* ButtonAdd = nullptr;
-  QPushButton* ButtonModify = nullptr;
-  QPushButton* ButtonDel = nullptr;
-
-  // The transparency window, a child of this window, hidden until
-  // ButtonTrans shows it.
-  TTransForm* TransForm = nullptr;
-
-  // The pointer on the canvas. Dragging: a press on an item armed a drag
-  // and the button is still held. DragMode: the handle zone under the
-  // pointer (the TQueueData zone bits), kept from the last move before the
-  // press. LastX, LastY: the pointer at the press or the last drag step.
-  // PressRect: the selected item's rectangle at the press. DragRect: where
-  // the drag has taken it; the item itself moves there on release.
-  bool Dragging = false;
-  int DragMode = 0;
-  int32_t LastX = 0;
-  int32_t LastY = 0;
-  Rect PressRect;
-  Rect DragRect;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -337,6 +250,103 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void screenChanged(const Rect& screenRect) override;
   void screenLaidOut() override;
   void modifiedChanged(bool modified) override;
+
+  // The settings New makes a canvas from. New Format edits them.
+  CanvasSettings Settings;
+  // The print layout; its Width and Height last only for the run. Settings
+  // and PrintSettings are read from the configuration file at start-up and
+  // written back when the window goes.
+  PrintLayout PrintSettings;
+  // The language of the translated dialogs: an entry of the language list
+  // (languageFileNames), or -1 for English.
+  int32_t LanguageIndex = -1;
+  // The project file the composition was last saved to or opened from.
+  QString ProjectPath;
+  // Whether New asks before it discards a modified composition. Cleared
+  // only while start-up, New Format and Open Project run New themselves.
+  bool AskBeforeDiscard = true;
+
+  // The current style: the kind (its id in the style catalogue), its style
+  // font (0 to 4), and the kind's folder and plug-in file as the catalogue
+  // gave them at the last choice of kind or style font (empty when it holds
+  // no such entry). New items are rendered with them.
+  int32_t StyleKindId = 10001;
+  int32_t StyleFontIndex = 0;
+  QString StyleFolder;
+  QString PluginFileName;
+  // The sample of the current style font as loaded, before tinting.
+  Bitmap SampleBitmap;
+
+  // The main menu.
+  QMenu* MenuFile = nullptr;
+  QMenu* MenuEdit = nullptr;
+  QMenu* MenuGlyphonTemplate = nullptr;
+  QMenu* MenuHelp = nullptr;
+  QAction* MenuNew = nullptr;
+  QAction* MenuNewFormat = nullptr;
+  QAction* MenuOpenProject = nullptr;
+  QAction* MenuSaveProject = nullptr;
+  QAction* SaveProjectAs1 = nullptr;
+  QAction* MenuSavePicture = nullptr;
+  QAction* MenuSetWallpaper = nullptr;
+  QAction* MenuImportBackdrop = nullptr;
+  QAction* MenuPaperSetting = nullptr;
+  QAction* MenuPrintPreview = nullptr;
+  QAction* MenuPrint = nullptr;
+  QAction* MenuExit = nullptr;
+  QAction* MenuUndo = nullptr;
+  QAction* MenuRedo = nullptr;
+  QAction* MenuAddText = nullptr;
+  QAction* MenuModifyText = nullptr;
+  QAction* MenuDelete = nullptr;
+  QAction* MenuCut = nullptr;
+  QAction* MenuCopy = nullptr;
+  QAction* MenuPaste = nullptr;
+  QAction* MenuPreview = nullptr;
+  QAction* MenuMoreGlyphon = nullptr;
+  QAction* MenuHelpTopic = nullptr;
+  QAction* MenuCheckforupdates = nullptr;
+  QAction* MenuAbout = nullptr;
+
+  // The left tool panel.
+  QFrame* PanelToolBar = nullptr;
+  QPushButton* ButtonNew = nullptr;
+  QPushButton* ButtonBackdrop = nullptr;
+  QPushButton* ButtonSave = nullptr;
+  QPushButton* ButtonWallpaper = nullptr;
+  QPushButton* ButtonTrans = nullptr;
+  // Holds the style-font toolbar; its content widget is ToolBarContent.
+  QScrollArea* ScrollBoxToolBar = nullptr;
+  QWidget* ToolBarContent = nullptr;
+  // The pictures of the five style fonts of the current kind, named
+  // StyleFontImage1 to StyleFontImage5.
+  std::array<ImageBox*, 5> StyleFontImages{};
+
+  // The canvas view.
+  QScrollArea* ScrollBox = nullptr;
+  CanvasView* ImageScreen = nullptr;
+
+  // The text panel.
+  QGroupBox* suiPanel1 = nullptr;
+  QFrame* PanelGlyphon = nullptr;
+  // The style preview in PanelGlyphon: the sample of the current style
+  // font, 320 x 170, tinted with the chosen colour.
+  QFrame* PreviewFrame = nullptr;
+  ImageBox* PreviewImage = nullptr;
+  ColorBox* ColorBoxColor = nullptr;
+  QComboBox* ComboBoxFontSize = nullptr;
+  QPlainTextEdit* MemoText = nullptr;
+  QPushButton* ButtonAdd = nullptr;
+  QPushButton* ButtonModify = nullptr;
+  QPushButton* ButtonDel = nullptr;
+
+  // The transparency window, a child of this window, hidden until
+  // ButtonTrans shows it.
+  TTransForm* TransForm = nullptr;
+
+  // The pointer on the canvas: the drag a press on an item armed, and the
+  // handle zone the last move found (the mode of the next drag).
+  DragState m_drag;
 
   QString m_programFolder;
   QString m_commandLineProject;

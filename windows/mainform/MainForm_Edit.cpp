@@ -12,7 +12,6 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSlider>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -187,7 +186,7 @@ void TMainForm::MenuPasteClick() {
 }
 
 void TMainForm::cancelDrag() {
-  Dragging = false;
+  m_drag.cancel();
   ImageScreen->clearDragFrame();
 }
 
@@ -220,7 +219,7 @@ void TMainForm::TrackBarTransChange(int position) {
     }
     // The changes made while the slider is held are one gesture; any other
     // change is a gesture of its own.
-    const int gesture = TransForm->TrackBarTrans->isSliderDown() ? m_fadeGesture : ++m_fadeGesture;
+    const int gesture = TransForm->isGestureUnderway() ? m_fadeGesture : ++m_fadeGesture;
     pushStep(std::make_unique<FadeTextStep>(m_composition, selected->Id, selected->Opacity, opacity,
                                             gesture));
   });

@@ -4,6 +4,7 @@
 // the button is held; the release recomposes the picture once.
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <optional>
 
 #include "engine/core/Arith.h"
 #include "engine/core/Drag.h"
@@ -58,9 +59,6 @@ void TMainForm::ImageScreenMouseDown(int32_t X, int32_t Y) {
       m_composition.HideHandles();
       return;
     }
-    Dragging = true;
-    LastX = X;
-    LastY = Y;
     MemoText->setPlainText(QString::fromStdString(memoTextOf(item->Text)));
     const bool knownSize = item->SizeIndex >= 0 && item->SizeIndex < kFontSizeCount;
     ComboBoxFontSize->setCurrentIndex(knownSize ? item->SizeIndex : -1);
@@ -70,41 +68,40 @@ void TMainForm::ImageScreenMouseDown(int32_t X, int32_t Y) {
       ColorBoxColorChange();
     }
     m_composition.SelectItem(item);
-    PressRect = item->Rect;
-    DragRect = PressRect;
-    ImageScreen->setDragFrame(onScreen(DragRect, placement));
+    m_drag.press(X, Y, item->Rect);
+    ImageScreen->setDragFrame(onScreen(m_drag.DragRect, placement));
     if (TransForm->isVisible()) TransForm->setPosition(100 - item->Opacity);
   });
 }
 
 void TMainForm::ImageScreenMouseMove(int32_t X, int32_t Y) {
   const Rect placement = m_composition.CanvasPlacement();
-  if (!Dragging || !m_composition.Queue().Selected) {
+  if (!m_drag.Dragging || !m_composition.Queue().Selected) {
     // The zone under the pointer is the mode of the next drag.
-    if (m_composition.Queue().HandleAt(X - placement.Left, Y - placement.Top, DragMode)) {
-      ImageScreen->setCursor(cursorShape(cursorForMode(DragMode)));
+    int zone = 0;
+    if (m_composition.Queue().HandleAt(X - placement.Left, Y - placement.Top, zone)) {
+      m_drag.DragMode = zone;
+      ImageScreen->setCursor(cursorShape(cursorForMode(zone)));
     } else {
+      m_drag.DragMode = 0;
       ImageScreen->setCursor(Qt::ArrowCursor);
-      DragMode = 0;
     }
     return;
   }
-  DragRect = dragStep(DragRect, DragMode, X - LastX, Y - LastY, PressRect);
-  ImageScreen->setDragFrame(onScreen(DragRect, placement));
-  LastX = X;
-  LastY = Y;
+  m_drag.moveTo(X, Y);
+  ImageScreen->setDragFrame(onScreen(m_drag.DragRect, placement));
 }
 
 void TMainForm::ImageScreenMouseUp(int32_t, int32_t) {
   runCommand(this, [this] {
-    const bool dragged = Dragging;
-    cancelDrag();
+    const std::optional<Rect> target = m_drag.release();
+    ImageScreen->clearDragFrame();
     // One recomposition for the whole drag; nothing when it ended where it
     // began.
     const TTextItem* selected = m_composition.Queue().Selected;
-    if (dragged && selected && selected->Rect != DragRect)
+    if (target && selected && selected->Rect != *target)
       pushStep(
-          std::make_unique<MoveTextStep>(m_composition, selected->Id, selected->Rect, DragRect));
+          std::make_unique<MoveTextStep>(m_composition, selected->Id, selected->Rect, *target));
   });
 }
 

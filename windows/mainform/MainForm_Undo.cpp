@@ -3,7 +3,6 @@
 // the transparency slider on the item the step selected.
 #include <QAction>
 #include <QCoreApplication>
-#include <QSlider>
 #include <string>
 
 #include "engine/core/UndoHistory.h"
@@ -50,7 +49,7 @@ void TMainForm::setUpHistory() {
   connect(MenuUndo, &QAction::triggered, this, &TMainForm::MenuUndoClick);
   connect(MenuRedo, &QAction::triggered, this, &TMainForm::MenuRedoClick);
   // A press on the slider starts a gesture: its changes fold into one step.
-  connect(TransForm->TrackBarTrans, &QSlider::sliderPressed, this, [this] { ++m_fadeGesture; });
+  connect(TransForm, &TTransForm::gestureStarted, this, [this] { ++m_fadeGesture; });
 }
 
 void TMainForm::MenuUndoClick() {

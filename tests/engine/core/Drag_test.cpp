@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 namespace glyphon {
 namespace {
@@ -108,6 +109,87 @@ TEST(Drag, CursorForEveryZone) {
       {8, DragCursor::SizeNS},    {12, DragCursor::SizeNS},
   };
   for (const Case& c : cases) EXPECT_EQ(cursorForMode(c.mode), c.cursor) << c.mode;
+}
+
+TEST(DragState, APressArmsADragInTheZoneLastHovered) {
+  DragState drag;
+  drag.DragMode = 6;
+  drag.press(120, 45, {100, 40, 300, 90});
+  const DragState expected{true, 6, 120, 45, {100, 40, 300, 90}, {100, 40, 300, 90}};
+  EXPECT_EQ(drag, expected);
+}
+
+TEST(DragState, EachMoveStepsFromTheLastPointerPosition) {
+  struct Point {
+    int32_t x, y;
+  };
+  struct Case {
+    const char* what;
+    int mode;
+    Rect item;
+    Point pressAt;
+    std::vector<Point> moves;
+    Rect expected;
+  };
+  const Rect item{10, 20, 110, 70};
+  const Rect wide{0, 0, 200, 50};
+  const Rect small{0, 0, 10, 10};
+  const Case cases[] = {
+      {"body: the whole travel", 16, item, {50, 40}, {{60, 45}, {80, 30}}, {40, 10, 140, 60}},
+      {"body: back where it began", 16, item, {50, 40}, {{90, 90}, {50, 40}}, item},
+      // The clamp applies step by step: the way back starts at the clamp.
+      {"left edge clamped, back", 1, item, {10, 40}, {{200, 40}, {150, 40}}, {50, 20, 110, 70}},
+      {"corner: the press shape", 10, wide, {200, 50}, {{300, 50}, {250, 90}}, {0, 0, 250, 62}},
+      {"corner there and back", 10, wide, {200, 50}, {{300, 50}, {200, 50}}, wide},
+      {"no zone: nothing moves", 0, wide, {20, 20}, {{90, 90}}, wide},
+      {"no move at all", 16, wide, {20, 20}, {}, wide},
+      // A travel beyond 32 bits saturates instead of wrapping backwards.
+      {"end to end", 16, small, {INT32_MIN, 0}, {{INT32_MAX, 0}}, {INT32_MAX, 0, INT32_MAX, 10}},
+  };
+  for (const Case& c : cases) {
+    DragState drag;
+    drag.DragMode = c.mode;
+    drag.press(c.pressAt.x, c.pressAt.y, c.item);
+    for (const Point& p : c.moves) EXPECT_TRUE(drag.moveTo(p.x, p.y)) << c.what;
+    EXPECT_EQ(drag.DragRect, c.expected) << c.what;
+    EXPECT_EQ(drag.PressRect, c.item) << c.what;
+    const Point last = c.moves.empty() ? c.pressAt : c.moves.back();
+    EXPECT_EQ(drag.LastX, last.x) << c.what;
+    EXPECT_EQ(drag.LastY, last.y) << c.what;
+    EXPECT_EQ(drag.DragMode, c.mode) << c.what;
+  }
+}
+
+TEST(DragState, OnlyAnArmedDragMovesAndReleasesOnce) {
+  DragState idle;
+  idle.DragMode = 16;
+  const DragState before = idle;
+  EXPECT_FALSE(idle.moveTo(40, 40));
+  EXPECT_EQ(idle, before);
+  EXPECT_EQ(idle.release(), std::nullopt);
+
+  DragState drag;
+  drag.DragMode = 16;
+  drag.press(5, 5, {0, 0, 20, 20});
+  ASSERT_TRUE(drag.moveTo(15, 25));
+  EXPECT_EQ(drag.release(), (Rect{10, 20, 30, 40}));
+  EXPECT_FALSE(drag.Dragging);
+  // After the release the pointer only hovers.
+  EXPECT_FALSE(drag.moveTo(90, 90));
+  EXPECT_EQ(drag.DragRect, (Rect{10, 20, 30, 40}));
+  EXPECT_EQ(drag.release(), std::nullopt);
+}
+
+TEST(DragState, ACancelledDragHandsNothingBack) {
+  DragState drag;
+  drag.DragMode = 2;
+  drag.press(20, 10, {0, 0, 20, 20});
+  ASSERT_TRUE(drag.moveTo(60, 10));
+  drag.cancel();
+  EXPECT_FALSE(drag.moveTo(80, 10));
+  EXPECT_EQ(drag.release(), std::nullopt);
+  // The zone stays for the next press.
+  EXPECT_EQ(drag.DragMode, 2);
 }
 
 }  // namespace

@@ -53,8 +53,8 @@ TEST_F(UserConfigTest, FirstRunMakesTheFolderAndClosingWritesEveryKey) {
   ASSERT_FALSE(QFileInfo::exists(userConfigFolder()));
   start();
   EXPECT_TRUE(QFileInfo(userConfigFolder()).isDir());
-  EXPECT_EQ(window->Settings, CanvasSettings());
-  EXPECT_EQ(window->PrintSettings, PrintLayout());
+  EXPECT_EQ(window->settings(), CanvasSettings());
+  EXPECT_EQ(window->printSettings(), PrintLayout());
   EXPECT_FALSE(QFileInfo::exists(userConfigPath()));
 
   window->close();
@@ -74,21 +74,26 @@ TEST_F(UserConfigTest, TheSettingsAreReadBeforeTheFirstCanvasIsMade) {
 }
 
 TEST_F(UserConfigTest, SettingsSurviveARestartAlsoWhenTheWindowIsNeverClosed) {
+  Configuration chosen;
+  chosen.Canvas.SameAsBKPic = false;
+  chosen.Canvas.Width = 320;
+  chosen.Print.Center = false;
+  chosen.Print.Top = 2.5;
+  chosen.Print.TopUnit = PrintUnit::Centimeter;
+  saveUserConfiguration(chosen);
   start();
-  window->Settings.SameAsBKPic = false;
-  window->Settings.Width = 320;
-  window->PrintSettings.Center = false;
-  window->PrintSettings.Top = 2.5;
-  window->PrintSettings.TopUnit = PrintUnit::Centimeter;
+  // Only the window still knows the settings now.
+  ASSERT_TRUE(QFile::remove(userConfigPath()));
   // The application may quit without closing its window.
   window.reset();
+  EXPECT_TRUE(QFileInfo::exists(userConfigPath()));
 
   start();
-  EXPECT_FALSE(window->Settings.SameAsBKPic);
-  EXPECT_EQ(window->Settings.Width, 320);
-  EXPECT_FALSE(window->PrintSettings.Center);
-  EXPECT_EQ(window->PrintSettings.Top, 2.5);
-  EXPECT_EQ(window->PrintSettings.TopUnit, PrintUnit::Centimeter);
+  EXPECT_FALSE(window->settings().SameAsBKPic);
+  EXPECT_EQ(window->settings().Width, 320);
+  EXPECT_FALSE(window->printSettings().Center);
+  EXPECT_EQ(window->printSettings().Top, 2.5);
+  EXPECT_EQ(window->printSettings().TopUnit, PrintUnit::Centimeter);
   EXPECT_EQ(window->composition().CanvasBitmap().width(), 320);
 }
 
@@ -119,15 +124,15 @@ TEST_F(UserConfigTest, TheLanguageIsChosenByTheEnvironment) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   }
   start();
-  EXPECT_EQ(window->LanguageIndex, -1);
+  EXPECT_EQ(window->languageIndex(), -1);
 
   qputenv(kLanguageVariable, "deutsch");
   start();
-  EXPECT_EQ(window->LanguageIndex, 1);
+  EXPECT_EQ(window->languageIndex(), 1);
 
   qputenv(kLanguageVariable, "Klingon");
   start();
-  EXPECT_EQ(window->LanguageIndex, -1);
+  EXPECT_EQ(window->languageIndex(), -1);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // What the editing window tests share: a shown main window on a canvas made
 // from a BMP picture (whose pixels survive exactly), rendering with the echo
-// test style, and the check that what the window shows equals the picture
-// rebuilt from scratch.
+// test style installed as style kinds 10001 and 10007, and the check that
+// what the window shows equals the picture rebuilt from scratch.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,21 +9,26 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTest>
 #include <memory>
 #include <random>
 
 #include "engine/core/Compositor.h"
+#include "engine/documents/StylePicture.h"
+#include "services/shell/StyleCatalogue.h"
+#include "tests/windows/mainform/MainFormTestSupport.h"
+#include "tests/windows/shell/WindowTestSupport.h"
 #include "windows/core/Transparence.h"
+#include "windows/mainform/MainForm.h"
 #include "windows/shell/CanvasView.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/shell/ImageBox.h"
-#include "windows/mainform/MainForm.h"
-#include "tests/windows/shell/WindowTestSupport.h"
 
 namespace glyphon::testing {
 
@@ -52,36 +57,85 @@ inline std::unique_ptr<TTextItem> noiseItem(Rect rect, unsigned seed, int32_t op
   return item;
 }
 
+// Enters style kind id into the user's style catalogue, as a style installer
+// does: its pictures lie in styleFolder/id, its plug-in is
+// styleFolder/pluginFile.
+inline void registerStyleKind(int32_t id, const QString& caption, const QString& styleFolder,
+                              const QString& pluginFile) {
+  const std::unique_ptr<QSettings> store = StyleCatalogue::openUserStore();
+  store->beginGroup(QString::number(id));
+  store->setValue(QString::fromLatin1(kStyleKindNameKey), caption);
+  store->setValue(QString::fromLatin1(kStyleKindPathKey), styleFolder);
+  store->setValue(QString::fromLatin1(kStyleKindDataKey), pluginFile);
+  store->endGroup();
+}
+
+// The sample of every style font of the echo kinds: grey 128, which the
+// preview shows in the chosen colour.
+inline Bitmap echoSample() { return flatPicture(32, 17, rgb(128, 128, 128)); }
+
 class EditWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
     writeJpeg(folder.filePath(QStringLiteral("pic/default.jpg")),
               flatPicture(64, 48, rgb(30, 60, 90)));
+    installEchoStyle();
     window = std::make_unique<TMainForm>(folder.path(), QStringList());
     ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
     window->resize(900, 700);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     newCanvas(400, 300);
-    useEchoStyle();
   }
 
-  // A new canvas of a pattern picture, laid out and shown.
+  // A new canvas of a pattern picture at its own size, through New Format,
+  // laid out and shown.
   void newCanvas(int32_t width, int32_t height) {
     const QString path = folder.filePath(QStringLiteral("canvas%1.bmp").arg(++m_canvases));
     writeBmp(path, patternPicture(width, height));
-    window->Settings.DefaultBKPic = false;
-    window->Settings.SameAsBKPic = true;
-    window->Settings.BKPicPath = path.toStdString();
     window->composition().setModified(false);  // New asks nothing then
-    window->ButtonNewClick();
+    runNewFormat(*window, path);
     QApplication::processEvents();
   }
 
-  void useEchoStyle() {
-    window->StyleFolder = QStringLiteral(GLYPHON_TEST_PLUGIN_DIR);
-    window->PluginFileName = QStringLiteral(GLYPHON_TEST_ECHO_STYLE);
+  // The style folder of the echo kinds and the path of their plug-in there.
+  QString styleFolder() const { return folder.filePath(QStringLiteral("styles")); }
+  QString echoPlugin() const { return styleFolder() + QStringLiteral("/" GLYPHON_TEST_ECHO_STYLE); }
+
+  // Installs the echo test style as kinds 10001 (the kind the window
+  // starts with) and 10007, each with its ten pictures.
+  void installEchoStyle() {
+    ASSERT_TRUE(QDir().mkpath(styleFolder()));
+    ASSERT_TRUE(QFile::link(QStringLiteral(GLYPHON_TEST_PLUGIN_DIR "/" GLYPHON_TEST_ECHO_STYLE),
+                            echoPlugin()));
+    for (const int32_t kind : {10001, 10007}) {
+      const QString kindFolder = styleFolder() + QLatin1Char('/') + QString::number(kind);
+      ASSERT_TRUE(QDir().mkpath(kindFolder));
+      for (int n = 1; n <= 5; ++n) {
+        saveStylePicture(QStringLiteral("%1/desc%2.gph").arg(kindFolder).arg(n).toStdString(),
+                         flatPicture(90, 70, rgb(uint8_t(40 * n), 90, 30)), StylePictureKind::Bmp);
+        saveStylePicture(QStringLiteral("%1/%2.gph").arg(kindFolder).arg(n).toStdString(),
+                         echoSample(), StylePictureKind::Bmp);
+      }
+      registerStyleKind(kind, QStringLiteral("Echo %1").arg(kind), styleFolder(),
+                        QStringLiteral(GLYPHON_TEST_ECHO_STYLE));
+    }
+  }
+
+  // The window's widgets the editing tests use.
+  QPlainTextEdit* memo() const { return namedChild<QPlainTextEdit>(*window, "MemoText"); }
+  QComboBox* fontSizes() const { return namedChild<QComboBox>(*window, "ComboBoxFontSize"); }
+  ColorBox* colors() const { return namedChild<ColorBox>(*window, "ColorBoxColor"); }
+  CanvasView* canvasView() const { return namedChild<CanvasView>(*window, "ImageScreen"); }
+  QScrollArea* scrollBox() const { return namedChild<QScrollArea>(*window, "ScrollBox"); }
+  ImageBox* previewImage() const { return namedChild<ImageBox>(*window, "PreviewImage"); }
+  TTransForm* transForm() const { return namedChild<TTransForm>(*window, "TransForm"); }
+  QPushButton* button(const char* name) const { return namedButton(*window, name); }
+  QAction* action(const char* name) const { return namedAction(*window, name); }
+  // The picture of style font index (0 to 4) in the toolbar.
+  ImageBox* styleFontImage(int index) const {
+    return namedChild<ImageBox>(*window, QStringLiteral("StyleFontImage%1").arg(index + 1));
   }
 
   const Composition& composition() const { return window->composition(); }
@@ -103,18 +157,19 @@ class EditWindowTest : public ::testing::Test {
 
   void press(int32_t x, int32_t y, Qt::MouseButton button = Qt::LeftButton) {
     m_held |= button;
-    QTest::mousePress(window->ImageScreen, button, Qt::NoModifier, viewPoint(x, y));
+    QTest::mousePress(canvasView(), button, Qt::NoModifier, viewPoint(x, y));
   }
   // A pointer move over the view, with the buttons pressed and not released.
   void moveTo(int32_t x, int32_t y) {
     const QPoint at = viewPoint(x, y);
-    QMouseEvent move(QEvent::MouseMove, at, window->ImageScreen->mapToGlobal(at), Qt::NoButton,
-                     m_held, Qt::NoModifier);
-    QApplication::sendEvent(window->ImageScreen, &move);
+    CanvasView* view = canvasView();
+    QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, m_held,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
   }
   void release(int32_t x, int32_t y, Qt::MouseButton button = Qt::LeftButton) {
     m_held &= ~Qt::MouseButtons(button);
-    QTest::mouseRelease(window->ImageScreen, button, Qt::NoModifier, viewPoint(x, y));
+    QTest::mouseRelease(canvasView(), button, Qt::NoModifier, viewPoint(x, y));
   }
   // Hovers at (fromX, fromY), so the zone there arms the drag, then drags to
   // (toX, toY) in steps and releases.
@@ -127,19 +182,20 @@ class EditWindowTest : public ::testing::Test {
   }
 
   void typeIntoMemo(const QString& text) {
-    window->MemoText->clear();
-    window->MemoText->setFocus();
-    QTest::keyClicks(window->MemoText, text);
+    QPlainTextEdit* edit = memo();
+    edit->clear();
+    edit->setFocus();
+    QTest::keyClicks(edit, text);
   }
 
   // What the screen shows of the canvas view (the window's backing store,
   // as repainted bit by bit), over the part of the view that is visible.
   QImage shownView() const {
     QApplication::processEvents();
-    const QWidget* viewport = window->ScrollBox->viewport();
+    const QWidget* viewport = scrollBox()->viewport();
+    const CanvasView* view = canvasView();
     const QRect visible =
-        QRect(window->ImageScreen->mapTo(viewport, QPoint()), window->ImageScreen->size())
-            .intersected(viewport->rect());
+        QRect(view->mapTo(viewport, QPoint()), view->size()).intersected(viewport->rect());
     const QPoint origin = viewport->mapTo(window.get(), visible.topLeft());
     return window->screen()
         ->grabWindow(window->winId(), origin.x(), origin.y(), visible.width(), visible.height())
@@ -169,13 +225,14 @@ class EditWindowTest : public ::testing::Test {
     ASSERT_TRUE(placed == expected) << "screen image differs from the canvas";
     if (frameShown) return;
     const QImage shown = shownView();
-    const QWidget* viewport = window->ScrollBox->viewport();
-    const QPoint offset = -window->ImageScreen->mapTo(viewport, QPoint());
+    const QWidget* viewport = scrollBox()->viewport();
+    const QPoint offset = -canvasView()->mapTo(viewport, QPoint());
     const QPoint first(std::max(0, offset.x()), std::max(0, offset.y()));
     // The transparency window floats over the view where it is open.
     QRect covered;
-    if (window->TransForm->isVisible())
-      covered = QRect(window->TransForm->mapTo(window.get(), QPoint()), window->TransForm->size())
+    const TTransForm* floating = transForm();
+    if (floating->isVisible())
+      covered = QRect(floating->mapTo(window.get(), QPoint()), floating->size())
                     .translated(-viewport->mapTo(window.get(), QPoint()))
                     .translated(-std::max(0, -offset.x()), -std::max(0, -offset.y()));
     int wrong = 0;

@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "windows/shell/About.h"
-#include "windows/mainform/MainForm.h"
-#include "windows/shell/Update.h"
+#include "services/shell/UserConfig.h"
 #include "tests/services/shell/NetworkTestSupport.h"
 #include "tests/windows/shell/RecordingUrlOpener.h"
 #include "tests/windows/shell/WindowTestSupport.h"
+#include "windows/mainform/MainForm.h"
+#include "windows/shell/About.h"
+#include "windows/shell/Update.h"
 
 namespace glyphon {
 namespace {
@@ -47,8 +48,11 @@ class HelpMenuTest : public ::testing::Test {
       if (QWidget* open = QApplication::activeModalWidget()) open->close();
     });
     guard.start(8000);
-    window->MenuCheckforupdates->trigger();
+    action("MenuCheckforupdates")->trigger();
   }
+
+  QAction* action(const char* name) const { return testing::namedAction(*window, name); }
+  QMenu* menu(const char* name) const { return testing::namedChild<QMenu>(*window, name); }
 
   QTemporaryDir programFolder;
   testing::RecordingMessageBoxes boxes;
@@ -57,9 +61,9 @@ class HelpMenuTest : public ::testing::Test {
 };
 
 TEST_F(HelpMenuTest, HelpContentsOpensTheHelpPage) {
-  for (QAction* entry : window->MenuHelp->actions())
+  for (QAction* entry : menu("MenuHelp")->actions())
     EXPECT_TRUE(entry->isEnabled()) << entry->text().toStdString();
-  window->MenuHelpTopic->trigger();
+  action("MenuHelpTopic")->trigger();
   EXPECT_EQ(opener.opened,
             std::vector<QString>{
                 QUrl::fromLocalFile(programFolder.filePath(QStringLiteral("help/index.html")))
@@ -75,7 +79,7 @@ TEST_F(HelpMenuTest, AboutShowsTheAboutBox) {
     EXPECT_EQ(box.parentWidget(), window.get());
     QTest::mouseClick(box.suiButton1, Qt::LeftButton);
   });
-  window->MenuAbout->trigger();
+  action("MenuAbout")->trigger();
   EXPECT_TRUE(shown);
   EXPECT_TRUE(boxes.shown.empty());
 }
@@ -103,7 +107,11 @@ TEST_F(HelpMenuTest, CheckForUpdatesSpeaksTheChosenLanguage) {
       "[String]\n&Cancel=&Abbrechen\nFail to connect Internet.=Keine Verbindung.\n"
       "Please try later!=Bitte sp\xC3\xA4ter!\n");
   language.close();
-  window->LanguageIndex = 0;
+  // The language is chosen when the window starts.
+  const ScopedEnvironment german(kLanguageVariable, "Deutsch");
+  window.reset();
+  window = std::make_unique<TMainForm>(programFolder.path(), QStringList());
+  ASSERT_EQ(window->languageIndex(), 0);
   const ScopedEnvironment address(
       kUpdateAddressVariable,
       "http://127.0.0.1:" + QByteArray::number(testing::closedPort()) + "/update.ini");
@@ -124,10 +132,10 @@ TEST_F(HelpMenuTest, HelpPageDescribesEveryCommand) {
   QFile page(QStringLiteral(GLYPHON_BUILD_DIR "/help/index.html"));
   ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
   const QString html = QString::fromUtf8(page.readAll());
-  std::vector<QAction*> commands{window->MenuMoreGlyphon};
-  for (QMenu* menu : {window->MenuFile, window->MenuEdit, window->MenuHelp})
-    for (QAction* action : menu->actions())
-      if (!action->isSeparator()) commands.push_back(action);
+  std::vector<QAction*> commands{action("MenuMoreGlyphon")};
+  for (const char* name : {"MenuFile", "MenuEdit", "MenuHelp"})
+    for (QAction* entry : menu(name)->actions())
+      if (!entry->isSeparator()) commands.push_back(entry);
   ASSERT_GE(commands.size(), 23u);
   for (QAction* command : commands) {
     const QString caption = command->text().remove(QChar('&')).remove(QStringLiteral("..."));

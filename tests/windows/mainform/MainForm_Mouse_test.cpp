@@ -9,7 +9,9 @@ namespace {
 
 using PointerTest = testing::EditWindowTest;
 
-Qt::CursorShape cursorOf(const TMainForm& window) { return window.ImageScreen->cursor().shape(); }
+Qt::CursorShape cursorOf(const TMainForm& window) {
+  return testing::namedChild<CanvasView>(window, QStringLiteral("ImageScreen"))->cursor().shape();
+}
 
 TEST_F(PointerTest, PressSelectsTheItemAndLoadsItsSettings) {
   auto made = testing::noiseItem({40, 30, 160, 90}, 3);
@@ -19,21 +21,21 @@ TEST_F(PointerTest, PressSelectsTheItemAndLoadsItsSettings) {
   window->composition().addItem(std::move(made));
   TTextItem* item = selected();
   addItem({200, 100, 300, 200}, 4);
-  window->SampleBitmap = testing::flatPicture(20, 10, rgb(128, 128, 128));
+  // The echo style's sample is grey 128.
+  ASSERT_EQ(window->sampleBitmap(), testing::echoSample());
 
   press(50, 40, Qt::RightButton);  // any button
   EXPECT_EQ(selected(), item);
   EXPECT_EQ(queue().topItem(), item);
   EXPECT_TRUE(queue().HandlesShown);
-  EXPECT_EQ(window->MemoText->toPlainText(), "two\nlines");
-  EXPECT_EQ(window->ComboBoxFontSize->currentText(), "80");
-  EXPECT_EQ(window->ColorBoxColor->selected(), rgb(12, 34, 56));
+  EXPECT_EQ(memo()->toPlainText(), "two\nlines");
+  EXPECT_EQ(fontSizes()->currentText(), "80");
+  EXPECT_EQ(colors()->selected(), rgb(12, 34, 56));
   // The style sample is tinted with the item's colour.
-  EXPECT_TRUE(
-      testing::closeColors(window->PreviewImage->picture().pixel(3, 3), rgb(12, 34, 56), 1));
-  EXPECT_TRUE(window->Dragging);
+  EXPECT_TRUE(testing::closeColors(previewImage()->picture().pixel(3, 3), rgb(12, 34, 56), 1));
+  EXPECT_TRUE(window->dragState().Dragging);
   release(50, 40, Qt::RightButton);
-  EXPECT_FALSE(window->Dragging);
+  EXPECT_FALSE(window->dragState().Dragging);
   expectShowsRecomposition();
 }
 
@@ -62,7 +64,7 @@ TEST_F(PointerTest, PressOnEmptyCanvasHidesTheHandlesAndKeepsTheSelection) {
   EXPECT_EQ(selected(), item);
   EXPECT_EQ(window->statusText(2), "Modified");
   expectShowsRecomposition();
-  window->MenuDelete->trigger();  // still the item Delete acts on
+  action("MenuDelete")->trigger();  // still the item Delete acts on
   EXPECT_EQ(queue().count(), 0u);
   expectShowsRecomposition();
 }
@@ -90,7 +92,7 @@ TEST_F(PointerTest, CursorsFollowTheHandleZones) {
   release(390, 10);
   moveTo(200, 150);
   EXPECT_EQ(cursorOf(*window), Qt::ArrowCursor);
-  EXPECT_EQ(window->DragMode, 0);
+  EXPECT_EQ(window->dragState().DragMode, 0);
 }
 
 TEST_F(PointerTest, OnlyTheFrameMovesUntilTheRelease) {
@@ -105,12 +107,11 @@ TEST_F(PointerTest, OnlyTheFrameMovesUntilTheRelease) {
   EXPECT_EQ(item->Rect, (Rect{50, 60, 150, 120}));
   EXPECT_EQ(composition().CanvasBitmap(), before);
   const Rect p = composition().CanvasPlacement();
-  ASSERT_TRUE(window->ImageScreen->dragFrame().has_value());
-  EXPECT_EQ(*window->ImageScreen->dragFrame(),
-            (Rect{110, 110, 210, 170}.translated(p.Left, p.Top)));
+  ASSERT_TRUE(canvasView()->dragFrame().has_value());
+  EXPECT_EQ(*canvasView()->dragFrame(), (Rect{110, 110, 210, 170}.translated(p.Left, p.Top)));
   // The outline shows along the frame's top edge (the view is not
   // scrolled, so view and screen image coordinates agree).
-  const QPoint viewAt = window->ImageScreen->mapTo(window->ScrollBox->viewport(), QPoint());
+  const QPoint viewAt = canvasView()->mapTo(scrollBox()->viewport(), QPoint());
   ASSERT_TRUE(viewAt.x() >= 0 && viewAt.y() >= 0);
   const QImage shown = shownView();
   int outlined = 0;
@@ -123,7 +124,7 @@ TEST_F(PointerTest, OnlyTheFrameMovesUntilTheRelease) {
   expectShowsRecomposition(true);
 
   release(160, 140);
-  EXPECT_FALSE(window->ImageScreen->dragFrame().has_value());
+  EXPECT_FALSE(canvasView()->dragFrame().has_value());
   EXPECT_EQ(item->Rect, (Rect{110, 110, 210, 170}));
   expectShowsRecomposition();  // no trace of the frame either
 }

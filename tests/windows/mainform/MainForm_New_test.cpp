@@ -9,9 +9,10 @@
 #include <QTest>
 #include <memory>
 
+#include "tests/windows/mainform/MainFormTestSupport.h"
+#include "tests/windows/shell/WindowTestSupport.h"
 #include "windows/documents/NewForm.h"
 #include "windows/mainform/MainForm.h"
-#include "tests/windows/shell/WindowTestSupport.h"
 
 namespace glyphon {
 namespace {
@@ -34,19 +35,19 @@ class NewCommandsTest : public ::testing::Test {
 
   QString file(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
 
-  // Points the canvas settings at a custom picture and runs New.
-  void newFrom(const QString& path) {
-    window->Settings.DefaultBKPic = false;
-    window->Settings.BKPicPath = path.toStdString();
-    window->ButtonNewClick();
-  }
+  // Points the canvas settings at a custom picture through New Format,
+  // which runs New.
+  void newFrom(const QString& path) { testing::runNewFormat(*window, path); }
+
+  QPushButton* button(const char* name) const { return testing::namedButton(*window, name); }
+  QAction* action(const char* name) const { return testing::namedAction(*window, name); }
 
   const Composition& composition() const { return window->composition(); }
 
   // Makes the composition modified the way a user can today.
   void importBackdrop(const QString& path) {
     dialogs.answers.push_back(path);
-    window->ButtonBackdrop->click();
+    button("ButtonBackdrop")->click();
   }
 
   QTemporaryDir folder;
@@ -56,9 +57,14 @@ class NewCommandsTest : public ::testing::Test {
 };
 
 TEST_F(NewCommandsTest, NewWithAMissingPictureSaysWhereItLookedAndKeepsTheCanvas) {
-  const Bitmap before = composition().CanvasBitmap();
+  // The picture New Format chose goes away before the next New.
   const QString missing = file("gone/backdrop.jpg");
+  testing::writeJpeg(missing, testing::flatPicture(320, 240, rgb(10, 10, 10)));
   newFrom(missing);
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  ASSERT_TRUE(QFile::remove(missing));
+  const Bitmap before = composition().CanvasBitmap();
+  button("ButtonNew")->click();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].owner, window.get());
   EXPECT_EQ(boxes.shown[0].request.caption, "Error");
@@ -125,10 +131,10 @@ TEST_F(NewCommandsTest, NewFormatStretchesThePictureToTheChosenSize) {
     form.EditHeight->setText("200");
     QTest::mouseClick(form.BitBtnOK, Qt::LeftButton);
   });
-  window->MenuNewFormat->trigger();
+  action("MenuNewFormat")->trigger();
 
   EXPECT_TRUE(boxes.shown.empty());
-  EXPECT_EQ(window->Settings,
+  EXPECT_EQ(window->settings(),
             (CanvasSettings{file("wide.bmp").toStdString(), false, false, 800, 200, 0xFFFFFF}));
   const Bitmap& canvas = composition().CanvasBitmap();
   ASSERT_EQ(canvas.width(), 800);
@@ -141,11 +147,11 @@ TEST_F(NewCommandsTest, NewFormatStretchesThePictureToTheChosenSize) {
   EXPECT_EQ(window->statusText(0), "Source picture size: 400 x 300");
   EXPECT_EQ(window->statusText(1), "Object picture size: 800 x 200");
   EXPECT_EQ(window->statusText(2), "Unmodified");
-  EXPECT_TRUE(window->AskBeforeDiscard);
+  EXPECT_TRUE(window->askBeforeDiscard());
 }
 
 TEST_F(NewCommandsTest, NewFormatCancelledAfterARefusalChangesNothing) {
-  const CanvasSettings settings = window->Settings;
+  const CanvasSettings settings = window->settings();
   const Bitmap before = composition().CanvasBitmap();
   testing::whenDialogOpens<TNewForm>([](TNewForm& form) {
     QTest::mouseClick(form.CheckBoxSameSize, Qt::LeftButton);
@@ -154,9 +160,9 @@ TEST_F(NewCommandsTest, NewFormatCancelledAfterARefusalChangesNothing) {
     EXPECT_EQ(form.focusWidget(), form.EditWidth);
     QTest::mouseClick(form.BitBtnCancel, Qt::LeftButton);
   });
-  window->MenuNewFormat->trigger();
+  action("MenuNewFormat")->trigger();
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Width must be integer!"});
-  EXPECT_EQ(window->Settings, settings);
+  EXPECT_EQ(window->settings(), settings);
   EXPECT_EQ(composition().CanvasBitmap(), before);
 }
 
@@ -170,13 +176,13 @@ TEST_F(NewCommandsTest, AcceptedSettingsStayWhenNewThenFails) {
     QTest::mouseClick(form.ButtonBrowse, Qt::LeftButton);
     QTest::mouseClick(form.BitBtnOK, Qt::LeftButton);
   });
-  window->MenuNewFormat->trigger();
+  action("MenuNewFormat")->trigger();
   EXPECT_EQ(boxes.texts(),
             std::vector<std::string>{"Background picture format must be bmp, jpeg or jpg!"});
-  EXPECT_FALSE(window->Settings.DefaultBKPic);
-  EXPECT_EQ(window->Settings.BKPicPath, file("picture.png").toStdString());
+  EXPECT_FALSE(window->settings().DefaultBKPic);
+  EXPECT_EQ(window->settings().BKPicPath, file("picture.png").toStdString());
   EXPECT_EQ(composition().CanvasBitmap(), before);
-  EXPECT_TRUE(window->AskBeforeDiscard);
+  EXPECT_TRUE(window->askBeforeDiscard());
 }
 
 TEST_F(NewCommandsTest, ImportBackdropRestretchesToTheCanvasAndKeepsItems) {
@@ -214,7 +220,7 @@ TEST_F(NewCommandsTest, ImportBackdropRestretchesToTheCanvasAndKeepsItems) {
   EXPECT_EQ(window->statusText(1), "Object picture size: 800 x 600");
   EXPECT_EQ(window->statusText(2), "Modified");
   // The imported file is remembered nowhere.
-  EXPECT_EQ(window->Settings.BKPicPath, file("base.jpg").toStdString());
+  EXPECT_EQ(window->settings().BKPicPath, file("base.jpg").toStdString());
 }
 
 TEST_F(NewCommandsTest, ImportBackdropReportsTheLoadersMessagesAndChangesNothing) {
@@ -238,7 +244,7 @@ TEST_F(NewCommandsTest, NewAsksBeforeDiscardingChangesAndCancelKeepsThem) {
   const Bitmap modified = composition().CanvasBitmap();
 
   boxes.answers = {MessageAnswer::Cancel};
-  window->ButtonNew->click();
+  button("ButtonNew")->click();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].request.caption, "New");
   EXPECT_EQ(boxes.shown[0].request.buttons, MessageButtons::YesNoCancel);
@@ -247,7 +253,7 @@ TEST_F(NewCommandsTest, NewAsksBeforeDiscardingChangesAndCancelKeepsThem) {
 
   // New Format asks too, and Cancel opens no dialog at all.
   boxes.answers = {MessageAnswer::Cancel};
-  window->MenuNewFormat->trigger();
+  action("MenuNewFormat")->trigger();
   EXPECT_EQ(boxes.shown.size(), 2u);
   EXPECT_EQ(composition().CanvasBitmap(), modified);
 }
@@ -260,7 +266,7 @@ TEST_F(NewCommandsTest, NoDiscardsTheChangesAndStartsAfresh) {
   window->composition().addItem(std::move(item));
 
   boxes.answers = {MessageAnswer::No};
-  window->MenuNew->trigger();
+  action("MenuNew")->trigger();
   EXPECT_EQ(boxes.shown.size(), 1u);
   EXPECT_FALSE(composition().Modified());
   EXPECT_EQ(composition().Queue().count(), 0u);
@@ -268,7 +274,7 @@ TEST_F(NewCommandsTest, NoDiscardsTheChangesAndStartsAfresh) {
   EXPECT_EQ(window->statusText(2), "Unmodified");
 
   // Unmodified, New asks nothing.
-  window->ButtonNew->click();
+  button("ButtonNew")->click();
   EXPECT_EQ(boxes.shown.size(), 1u);
 }
 

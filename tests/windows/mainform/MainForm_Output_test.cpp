@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "engine/core/TextItem.h"
-#include "windows/documents/DesktopOpt.h"
-#include "windows/documents/Preview.h"
 #include "services/documents/Wallpaper.h"
 #include "services/shell/AppPaths.h"
-#include "windows/mainform/MainForm.h"
+#include "tests/windows/mainform/MainFormTestSupport.h"
 #include "tests/windows/shell/WindowTestSupport.h"
+#include "windows/documents/DesktopOpt.h"
+#include "windows/documents/Preview.h"
+#include "windows/mainform/MainForm.h"
 
 namespace glyphon {
 namespace {
@@ -55,10 +56,8 @@ class OutputCommandsTest : public ::testing::Test {
     testing::writeJpeg(folder.filePath("pic/default.jpg"), testing::patternPicture(16, 12));
     // A BMP keeps every pixel, so the written wallpaper can be compared.
     testing::writeBmp(folder.filePath("pic/default.bmp"), testing::patternPicture(160, 120));
+    testing::configureCanvasPicture(folder.filePath("pic/default.bmp"));
     window = std::make_unique<TMainForm>(folder.path(), QStringList());
-    window->Settings.DefaultBKPic = false;
-    window->Settings.BKPicPath = folder.filePath("pic/default.bmp").toStdString();
-    window->ButtonNewClick();
     ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
     window->resize(700, 600);
     window->show();
@@ -74,8 +73,11 @@ class OutputCommandsTest : public ::testing::Test {
       if (radio != nullptr) QTest::mouseClick(dialog.*radio, Qt::LeftButton);
       QTest::mouseClick(ok ? dialog.BitBtnOK : dialog.BitBtnCancel, Qt::LeftButton);
     });
-    window->ButtonWallpaper->click();
+    button("ButtonWallpaper")->click();
   }
+
+  QAction* action(const char* name) const { return testing::namedAction(*window, name); }
+  QPushButton* button(const char* name) const { return testing::namedButton(*window, name); }
 
   // Puts a selected item with its handles on the canvas.
   void addSelectedItem() {
@@ -94,10 +96,10 @@ class OutputCommandsTest : public ::testing::Test {
 };
 
 TEST_F(OutputCommandsTest, WallpaperAndPreviewCommandsCanBeChosen) {
-  EXPECT_TRUE(window->ButtonWallpaper->isEnabled());
-  EXPECT_TRUE(window->MenuSetWallpaper->isEnabled());
-  EXPECT_TRUE(window->MenuPreview->isEnabled());
-  EXPECT_EQ(window->MenuPreview->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+  EXPECT_TRUE(button("ButtonWallpaper")->isEnabled());
+  EXPECT_TRUE(action("MenuSetWallpaper")->isEnabled());
+  EXPECT_TRUE(action("MenuPreview")->isEnabled());
+  EXPECT_EQ(action("MenuPreview")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
 }
 
 TEST_F(OutputCommandsTest, CancelChangesNothing) {
@@ -144,7 +146,7 @@ TEST_F(OutputCommandsTest, ADesktopThatRefusesIsReportedPlainly) {
   // The menu entry runs the same command as the button.
   whenDialogOpens<TWallpaperOptForm>(
       [](TWallpaperOptForm& dialog) { QTest::mouseClick(dialog.BitBtnOK, Qt::LeftButton); });
-  window->MenuSetWallpaper->trigger();
+  action("MenuSetWallpaper")->trigger();
   ASSERT_EQ(setter.requests.size(), 1u);
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].request.caption, "Information");
@@ -199,7 +201,7 @@ TEST_F(OutputCommandsTest, PreviewShowsTheWholeViewPictureWithHandlesAndChangesN
     shown = preview.PreviewBitmap;
     QTest::keyClick(&preview, Qt::Key_Escape);
   });
-  window->MenuPreview->trigger();
+  action("MenuPreview")->trigger();
   EXPECT_EQ(shown, screen);
   EXPECT_TRUE(window->composition().Queue().HandlesShown);
   EXPECT_FALSE(window->composition().Modified());

@@ -14,12 +14,14 @@
 #include <memory>
 
 #include "engine/core/TextItem.h"
+#include "services/shell/UserConfig.h"
+#include "tests/windows/mainform/MainFormTestSupport.h"
+#include "tests/windows/printing/PrintTestSupport.h"
+#include "tests/windows/shell/WindowTestSupport.h"
+#include "windows/mainform/MainForm.h"
 #include "windows/printing/PrintPreview.h"
 #include "windows/printing/Printer.h"
 #include "windows/shell/ImageBox.h"
-#include "windows/mainform/MainForm.h"
-#include "tests/windows/printing/PrintTestSupport.h"
-#include "tests/windows/shell/WindowTestSupport.h"
 
 namespace glyphon {
 namespace {
@@ -34,14 +36,14 @@ class PrintCommandsTest : public ::testing::Test {
     ASSERT_TRUE(folder.isValid());
     testing::writeJpeg(folder.filePath("pic/default.jpg"), testing::patternPicture(16, 12));
     testing::writeBmp(folder.filePath("canvas.bmp"), testing::cellPicture(800, 600, 8, 6));
+    testing::configureCanvasPicture(folder.filePath("canvas.bmp"));
     start();
   }
 
+  // Starts the window on the configuration file: New makes the canvas from
+  // canvas.bmp.
   void start() {
     window = std::make_unique<TMainForm>(folder.path(), QStringList());
-    window->Settings.DefaultBKPic = false;
-    window->Settings.BKPicPath = folder.filePath("canvas.bmp").toStdString();
-    window->ButtonNewClick();
     ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
     window->resize(700, 600);
     window->show();
@@ -59,16 +61,26 @@ class PrintCommandsTest : public ::testing::Test {
     ASSERT_TRUE(window->composition().Queue().HandlesShown);
   }
 
+  // Starts the window afresh the way a user finds it who chose layout in
+  // an earlier run (Width and Height are not kept from run to run).
+  void restartWith(const PrintLayout& layout) {
+    window.reset();
+    testing::configureCanvasPicture(folder.filePath("canvas.bmp"), layout);
+    start();
+  }
+
+  QAction* action(const char* name) const { return testing::namedAction(*window, name); }
+
   // Prints directly with the print dialog confirmed.
   void printDirectly() {
     printers.printAnswers.push_back({});
-    window->MenuPrint->trigger();
+    action("MenuPrint")->trigger();
   }
 
-  // Opens Print Preview and runs action inside it.
-  void preview(std::function<void(TPrintPreviewForm&)> action) {
-    whenDialogOpens<TPrintPreviewForm>(std::move(action));
-    window->MenuPrintPreview->trigger();
+  // Opens Print Preview and runs inside while it is open.
+  void preview(std::function<void(TPrintPreviewForm&)> inside) {
+    whenDialogOpens<TPrintPreviewForm>(std::move(inside));
+    action("MenuPrintPreview")->trigger();
   }
 
   [[nodiscard]] QImage printedPage() const { return testing::rasterisePdf(printers.pdfPath()); }
@@ -94,29 +106,32 @@ TEST_F(PrintCommandsTest, DirectPrintingFitsAndCentresAndTakesTheHandlesOff) {
 }
 
 TEST_F(PrintCommandsTest, DirectPrintingAtScale100OverhangsThePage) {
-  window->PrintSettings.FitPage = false;
+  PrintLayout layout;
+  layout.FitPage = false;
+  restartWith(layout);
   printDirectly();
   expectCellPictureAt(printedPage(), {-100, 1425, 5000, 3750}, 8, 6);
 }
 
 TEST_F(PrintCommandsTest, DirectPrintingAtScale50SnapsThePositionToScreenPixels) {
-  PrintLayout& layout = window->PrintSettings;
+  PrintLayout layout;
   layout.FitPage = false;
   layout.Center = false;
   layout.Scale = 50;
   layout.Left = 1;
   layout.Top = 2;
   layout.TopUnit = PrintUnit::Centimeter;
-  // Width and Height play no part.
-  layout.Width = 1;
-  layout.Height = 1;
+  restartWith(layout);
+  // Width and Height play no part: after a start they are 0.
+  ASSERT_EQ(window->printSettings().Width, 0);
+  ASSERT_EQ(window->printSettings().Height, 0);
   printDirectly();
   expectCellPictureAt(printedPage(), {600, 475, 2500, 1875}, 8, 6);
 }
 
 TEST_F(PrintCommandsTest, DirectPrintingMakesTheCopiesAskedFor) {
   printers.printAnswers.push_back({true, [](QPrinter& p) { p.setCopyCount(3); }});
-  window->MenuPrint->trigger();
+  action("MenuPrint")->trigger();
   EXPECT_EQ(testing::pdfInfo(printers.pdfPath(), "Pages"), "3");
   expectCellPictureAt(testing::rasterisePdf(printers.pdfPath(), 3), {0, 1500, 4800, 3600}, 8, 6);
 }
@@ -125,7 +140,7 @@ TEST_F(PrintCommandsTest, CancellingThePrintDialogChangesNothing) {
   addSelectedItem();
   const Bitmap canvas = window->composition().CanvasBitmap();
   printers.printAnswers.push_back({false, {}});
-  window->MenuPrint->trigger();
+  action("MenuPrint")->trigger();
   EXPECT_FALSE(QFileInfo::exists(printers.pdfPath()));
   EXPECT_TRUE(window->composition().Queue().HandlesShown);
   EXPECT_EQ(window->composition().CanvasBitmap(), canvas);
@@ -135,8 +150,8 @@ TEST_F(PrintCommandsTest, CancellingThePrintDialogChangesNothing) {
 TEST_F(PrintCommandsTest, WithoutAPrinterEveryCommandSaysSoAndShowsNoDialog) {
   printers.installed = 0;
   addSelectedItem();
-  for (QAction* command : {window->MenuPrint, window->MenuPrintPreview, window->MenuPaperSetting})
-    command->trigger();
+  for (const char* command : {"MenuPrint", "MenuPrintPreview", "MenuPaperSetting"})
+    action(command)->trigger();
   ASSERT_EQ(boxes.shown.size(), 3u);
   for (const testing::ShownMessage& m : boxes.shown) {
     EXPECT_EQ(m.request.caption, "Glyphon Editor");
@@ -155,15 +170,17 @@ TEST_F(PrintCommandsTest, WithoutACanvasThereIsNothingToPrint) {
   window = std::make_unique<TMainForm>(folder.path(), QStringList());
   ASSERT_TRUE(window->composition().CanvasBitmap().isEmpty());
   boxes.shown.clear();
-  window->MenuPrint->trigger();
-  window->MenuPrintPreview->trigger();
+  action("MenuPrint")->trigger();
+  action("MenuPrintPreview")->trigger();
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_TRUE(printers.printDialogOwners.empty());
 }
 
 TEST_F(PrintCommandsTest, PreviewOpensOnThePrintersPageAndOkHandsTheLayoutBack) {
+  PrintLayout layout;
+  layout.Scale = 60;
+  restartWith(layout);
   addSelectedItem();
-  window->PrintSettings.Scale = 60;
   bool opened = false;
   preview([&](TPrintPreviewForm& dialog) {
     opened = true;
@@ -188,19 +205,19 @@ TEST_F(PrintCommandsTest, PreviewOpensOnThePrintersPageAndOkHandsTheLayoutBack) 
   expected.Scale = 60;
   expected.Height = 6.25;
   expected.Width = 8.333;
-  EXPECT_EQ(window->PrintSettings, expected);
+  EXPECT_EQ(window->printSettings(), expected);
   EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(PrintCommandsTest, PreviewCancelledHandsNothingBack) {
-  const PrintLayout before = window->PrintSettings;
+  const PrintLayout before = window->printSettings();
   preview([](TPrintPreviewForm& dialog) {
     QTest::mouseClick(dialog.CheckBoxFitPage, Qt::LeftButton);
     dialog.EditScale->selectAll();
     QTest::keyClicks(dialog.EditScale, "40");
     QTest::mouseClick(dialog.ButtonCancel, Qt::LeftButton);
   });
-  EXPECT_EQ(window->PrintSettings, before);
+  EXPECT_EQ(window->printSettings(), before);
   // The next opening starts from the main window's values again.
   preview([](TPrintPreviewForm& dialog) {
     EXPECT_TRUE(dialog.CheckBoxFitPage->isChecked());
@@ -210,7 +227,7 @@ TEST_F(PrintCommandsTest, PreviewCancelledHandsNothingBack) {
 }
 
 TEST_F(PrintCommandsTest, PrintingFromThePreviewGivesTheDirectRectangle) {
-  const PrintLayout before = window->PrintSettings;
+  const PrintLayout before = window->printSettings();
   printers.printAnswers.push_back({});
   preview([this](TPrintPreviewForm& dialog) {
     QTest::mouseClick(dialog.ButtonPrint, Qt::LeftButton);
@@ -219,13 +236,13 @@ TEST_F(PrintCommandsTest, PrintingFromThePreviewGivesTheDirectRectangle) {
     QTest::mouseClick(dialog.ButtonCancel, Qt::LeftButton);
   });
   expectCellPictureAt(printedPage(), {0, 1500, 4800, 3600}, 8, 6);
-  EXPECT_EQ(window->PrintSettings, before);
+  EXPECT_EQ(window->printSettings(), before);
 }
 
 TEST_F(PrintCommandsTest, PaperSettingsLastForTheFollowingCommands) {
   printers.pageSetupAnswers.push_back(
       {true, [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); }});
-  window->MenuPaperSetting->trigger();
+  action("MenuPaperSetting")->trigger();
   ASSERT_EQ(printers.pageSetupOwners.size(), 1u);
   EXPECT_EQ(printers.pageSetupOwners[0], window.get());
 
@@ -239,7 +256,7 @@ TEST_F(PrintCommandsTest, PaperSettingsLastForTheFollowingCommands) {
 
   printers.pageSetupAnswers.push_back(
       {false, [](QPrinter& p) { p.setPageOrientation(QPageLayout::Portrait); }});
-  window->MenuPaperSetting->trigger();
+  action("MenuPaperSetting")->trigger();
   EXPECT_EQ(printers.printer.pageLayout().orientation(), QPageLayout::Landscape);
   EXPECT_TRUE(boxes.shown.empty());
 }
@@ -251,7 +268,7 @@ TEST_F(PrintCommandsTest, TheLayoutIsFoundAgainAfterARestart) {
     QTest::keyClick(dialog.ComboBoxTopUnit, Qt::Key_Up);
     QTest::mouseClick(dialog.ButtonOK, Qt::LeftButton);
   });
-  PrintLayout expected = window->PrintSettings;
+  PrintLayout expected = window->printSettings();
   EXPECT_EQ(expected.TopUnit, PrintUnit::Pixel);
   EXPECT_EQ(expected.Top, 228);
   window.reset();
@@ -259,7 +276,7 @@ TEST_F(PrintCommandsTest, TheLayoutIsFoundAgainAfterARestart) {
   // Width and Height last only for the run.
   expected.Width = 0;
   expected.Height = 0;
-  EXPECT_EQ(window->PrintSettings, expected);
+  EXPECT_EQ(window->printSettings(), expected);
   preview([](TPrintPreviewForm& dialog) {
     EXPECT_FALSE(dialog.CheckBoxCenter->isChecked());
     EXPECT_EQ(dialog.EditTop->text(), "228");

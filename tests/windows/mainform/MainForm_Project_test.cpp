@@ -16,9 +16,10 @@
 #include "engine/core/TextItem.h"
 #include "engine/documents/ProjectFile.h"
 #include "engine/documents/ProjectRender.h"
-#include "windows/mainform/MainForm.h"
 #include "services/shell/UserConfig.h"
+#include "tests/windows/mainform/MainFormTestSupport.h"
 #include "tests/windows/shell/WindowTestSupport.h"
+#include "windows/mainform/MainForm.h"
 
 namespace glyphon {
 namespace {
@@ -51,11 +52,11 @@ class ProjectCommandsTest : public ::testing::Test {
   QString file(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
   Composition& composition() { return window->composition(); }
 
-  void newFrom(const QString& picture) {
-    window->Settings.DefaultBKPic = false;
-    window->Settings.BKPicPath = picture.toStdString();
-    window->ButtonNewClick();
-  }
+  // New from picture (the default picture when empty), through New Format.
+  void newFrom(const QString& picture) { testing::runNewFormat(*window, picture); }
+
+  QAction* action(const char* name) const { return testing::namedAction(*window, name); }
+  QPushButton* button(const char* name) const { return testing::namedButton(*window, name); }
 
   // Adds an item and selects it, with its handles, as Add does.
   void addItem(const char* text, int32_t left, Color color) {
@@ -74,12 +75,12 @@ class ProjectCommandsTest : public ::testing::Test {
 
   void save(const QString& answer) {
     dialogs.answers.push_back(answer);
-    window->SaveProjectAs1->trigger();
+    action("SaveProjectAs1")->trigger();
   }
 
   void open(const QString& answer) {
     dialogs.answers.push_back(answer);
-    window->MenuOpenProject->trigger();
+    action("MenuOpenProject")->trigger();
   }
 
   std::vector<std::string> itemTexts() {
@@ -104,27 +105,27 @@ class ProjectCommandsTest : public ::testing::Test {
 };
 
 TEST_F(ProjectCommandsTest, SaveAsksForANameOnceAndOpenBringsTheCompositionBack) {
-  for (QAction* action : {window->MenuOpenProject, window->MenuSaveProject, window->SaveProjectAs1,
-                          window->MenuSavePicture})
-    EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
-  EXPECT_TRUE(window->ButtonSave->isEnabled());
+  for (const char* name :
+       {"MenuOpenProject", "MenuSaveProject", "SaveProjectAs1", "MenuSavePicture"})
+    EXPECT_TRUE(action(name)->isEnabled()) << name;
+  EXPECT_TRUE(button("ButtonSave")->isEnabled());
 
   newFrom(file("back.bmp"));
   addItem("bottom", 10, rgb(250, 250, 0));
   addItem("top", 150, rgb(0, 250, 250));
   const Bitmap expected = cleanCanvas();
   dialogs.answers.push_back(file("work.gyf"));
-  window->MenuSaveProject->trigger();
+  action("MenuSaveProject")->trigger();
   ASSERT_EQ(dialogs.requests.size(), 1u);
   EXPECT_EQ(dialogs.requests[0].kind, FileDialogRequest::Kind::Save);
   EXPECT_EQ(dialogs.requests[0].filter, "Glyphon Files (*.gyf *.GYF)");
   EXPECT_EQ(dialogs.requests[0].defaultSuffix, "gyf");
-  EXPECT_EQ(window->ProjectPath, file("work.gyf"));
+  EXPECT_EQ(window->projectPath(), file("work.gyf"));
   EXPECT_EQ(window->statusText(3), file("work.gyf"));
   EXPECT_EQ(window->statusText(2), "Unmodified");
 
   // With a name, Save writes without asking; Save As always asks.
-  window->MenuSaveProject->trigger();
+  action("MenuSaveProject")->trigger();
   EXPECT_EQ(dialogs.requests.size(), 1u);
   save(file("copy.gyf"));
   EXPECT_EQ(dialogs.requests.size(), 2u);
@@ -139,8 +140,8 @@ TEST_F(ProjectCommandsTest, SaveAsksForANameOnceAndOpenBringsTheCompositionBack)
   EXPECT_EQ(itemTexts(), (std::vector<std::string>{"bottom", "top"}));
   EXPECT_EQ(composition().CanvasBitmap(), expected);
   EXPECT_EQ(composition().Queue().Selected, nullptr);
-  EXPECT_EQ(window->Settings.BKPicPath, file("back.bmp").toStdString());
-  EXPECT_EQ(window->ProjectPath, file("work.gyf"));
+  EXPECT_EQ(window->settings().BKPicPath, file("back.bmp").toStdString());
+  EXPECT_EQ(window->projectPath(), file("work.gyf"));
   EXPECT_EQ(window->statusText(3), file("work.gyf"));
   EXPECT_EQ(window->statusText(2), "Unmodified");
 }
@@ -151,9 +152,9 @@ TEST_F(ProjectCommandsTest, OpeningAModifiedCompositionAsksFirst) {
   addItem("unsaved", 40, rgb(9, 9, 9));
   // Cancel, and Yes whose save dialog is cancelled, change nothing.
   boxes.answers = {MessageAnswer::Cancel, MessageAnswer::Yes};
-  window->MenuOpenProject->trigger();
+  action("MenuOpenProject")->trigger();
   dialogs.answers.push_back("");
-  window->MenuOpenProject->trigger();
+  action("MenuOpenProject")->trigger();
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_EQ(boxes.shown[0].request.caption, "New");
   EXPECT_EQ(boxes.shown[0].request.buttons, MessageButtons::YesNoCancel);
@@ -175,7 +176,7 @@ TEST_F(ProjectCommandsTest, DamagedFilesAreRefusedAndChangeNothing) {
   addItem("kept", 40, rgb(9, 9, 9));
   composition().setModified(false);
   const Bitmap canvas = composition().CanvasBitmap();
-  const CanvasSettings settings = window->Settings;
+  const CanvasSettings settings = window->settings();
 
   // The backdrop BMP starts after the 15 + 4 + path + 14 header bytes.
   const qsizetype backdropAt = 15 + 4 + qsizetype(settings.BKPicPath.size()) + 14;
@@ -207,8 +208,8 @@ TEST_F(ProjectCommandsTest, DamagedFilesAreRefusedAndChangeNothing) {
                                                "\" cannot be opened: " + c.reason + ".");
     EXPECT_EQ(composition().CanvasBitmap(), canvas) << c.reason;
     EXPECT_EQ(itemTexts(), std::vector<std::string>{"kept"});
-    EXPECT_EQ(window->Settings, settings);
-    EXPECT_TRUE(window->ProjectPath.isEmpty());
+    EXPECT_EQ(window->settings(), settings);
+    EXPECT_TRUE(window->projectPath().isEmpty());
     EXPECT_EQ(window->statusText(2), "Unmodified");
     EXPECT_EQ(fileBytes(file("damaged.gyf")), c.bytes);
   }
@@ -241,7 +242,7 @@ TEST_F(ProjectCommandsTest, AFailedSaveKeepsTheOldFileAndTheModifiedState) {
   addItem("third", 200, rgb(1, 2, 3));
   {
     const FileSizeLimit full(rlim_t(old.size()));
-    window->MenuSaveProject->trigger();
+    action("MenuSaveProject")->trigger();
   }
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_TRUE(
@@ -254,7 +255,7 @@ TEST_F(ProjectCommandsTest, AFailedSaveKeepsTheOldFileAndTheModifiedState) {
             QStringList{"a.gyf"});
 
   // With room on the disk again the same command saves.
-  window->MenuSaveProject->trigger();
+  action("MenuSaveProject")->trigger();
   EXPECT_EQ(boxes.shown.size(), 1u);
   EXPECT_FALSE(composition().Modified());
   EXPECT_GT(fileBytes(file("a.gyf")).size(), old.size());
@@ -265,7 +266,7 @@ TEST_F(ProjectCommandsTest, WithoutABackdropNothingIsSaved) {
   window.reset();
   start();
   ASSERT_EQ(boxes.shown.size(), 1u);  // the missing start-up picture
-  window->SaveProjectAs1->trigger();
+  action("SaveProjectAs1")->trigger();
   EXPECT_TRUE(dialogs.requests.empty());  // refused before a name is asked for
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_TRUE(boxes.shown[1].request.text.contains("no backdrop picture")) << boxes.texts()[1];
@@ -279,8 +280,7 @@ TEST_F(ProjectCommandsTest, AProjectWhosePictureIsGoneOpensAtItsSavedSize) {
   save(file("a.gyf"));
   QFile::remove(file("moved.bmp"));
 
-  window->Settings.DefaultBKPic = true;
-  window->ButtonNewClick();
+  newFrom(QString());  // the default picture
   addItem("dropped", 5, rgb(0, 0, 200));
   composition().setModified(false);
   window->OpenProject(file("a.gyf"));
@@ -295,8 +295,7 @@ TEST_F(ProjectCommandsTest, AProjectWhosePictureIsGoneOpensAtItsSavedSize) {
 
 TEST_F(ProjectCommandsTest, TheStoredBackdropIsStretchedToTheCanvasNewMakes) {
   // Saved on the 64 x 48 default picture, opened where it is 128 x 96.
-  window->Settings.DefaultBKPic = true;
-  window->ButtonNewClick();
+  newFrom(QString());
   addItem("kept in place", 5, rgb(200, 0, 0));
   const Bitmap stored = composition().BackdropBitmap();
   save(file("a.gyf"));
@@ -365,7 +364,7 @@ TEST_F(ProjectCommandsTest, SavePictureWritesTheCanvasWithoutHandlesInTheChosenF
   // The BMP entry writes BMP whatever the name says.
   dialogs.answers.push_back(file("picture.jpg"));
   dialogs.filterAnswers.push_back(1);
-  window->ButtonSave->click();
+  button("ButtonSave")->click();
   ASSERT_EQ(dialogs.requests.size(), 1u);
   EXPECT_EQ(dialogs.requests[0].filter,
             "JPG Format (small file size) (*.jpg *.JPG);;BMP Format (high quality) (*.bmp *.BMP)");
@@ -379,14 +378,14 @@ TEST_F(ProjectCommandsTest, SavePictureWritesTheCanvasWithoutHandlesInTheChosenF
 
   // A name without extension gets the chosen entry's.
   dialogs.answers.push_back(file("card"));
-  window->MenuSavePicture->trigger();
+  action("MenuSavePicture")->trigger();
   const QByteArray jpeg = fileBytes(file("card.jpg"));
   ASSERT_TRUE(jpeg.startsWith("\xFF\xD8"));
   EXPECT_EQ(loadJpegFile(file("card.jpg").toStdString()).width(), 300);
   EXPECT_EQ(loadJpegFile(file("card.jpg").toStdString()).height(), 200);
   dialogs.answers.push_back(file("card2"));
   dialogs.filterAnswers.push_back(1);
-  window->ButtonSave->click();
+  button("ButtonSave")->click();
   EXPECT_EQ(loadBmpFile(file("card2.bmp").toStdString()), clean);
   EXPECT_TRUE(boxes.shown.empty());
 
@@ -394,7 +393,7 @@ TEST_F(ProjectCommandsTest, SavePictureWritesTheCanvasWithoutHandlesInTheChosenF
   composition().SelectItem(composition().Queue().topItem());
   const Bitmap withHandles = composition().CanvasBitmap();
   dialogs.answers.push_back("");
-  window->ButtonSave->click();
+  button("ButtonSave")->click();
   EXPECT_EQ(composition().CanvasBitmap(), withHandles);
 }
 
@@ -402,8 +401,8 @@ TEST_F(ProjectCommandsTest, TheRendererGivesTheEditorsOwnPictures) {
   saveTwoItemProject();
   dialogs.answers = {file("editor.bmp"), file("editor.jpg")};
   dialogs.filterAnswers = {1, 0};
-  window->ButtonSave->click();
-  window->ButtonSave->click();
+  button("ButtonSave")->click();
+  button("ButtonSave")->click();
   ASSERT_TRUE(boxes.shown.empty());
   for (const char* output : {"render.bmp", "render.jpg"}) {
     QProcess renderer;

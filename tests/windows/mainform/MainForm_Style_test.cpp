@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -91,10 +92,24 @@ class MainFormStyleTest : public ::testing::Test {
 
   void start() { window = std::make_unique<TMainForm>(programFolder.path(), QStringList()); }
 
+  QMenu* templateMenu() const {
+    return testing::namedChild<QMenu>(*window, QStringLiteral("MenuGlyphonTemplate"));
+  }
+  QAction* moreGlyphon() const {
+    return testing::namedAction(*window, QStringLiteral("MenuMoreGlyphon"));
+  }
+  // The toolbar picture of style font n (0 to 4).
+  ImageBox* styleFontImage(int n) const {
+    return testing::namedChild<ImageBox>(*window, QStringLiteral("StyleFontImage%1").arg(n + 1));
+  }
+  ImageBox* previewImage() const {
+    return testing::namedChild<ImageBox>(*window, QStringLiteral("PreviewImage"));
+  }
+
   // The entries above the separator of the template menu.
   QList<QAction*> kindEntries() const {
     QList<QAction*> entries;
-    for (QAction* action : window->MenuGlyphonTemplate->actions()) {
+    for (QAction* action : templateMenu()->actions()) {
       if (action->isSeparator()) break;
       entries.push_back(action);
     }
@@ -109,15 +124,15 @@ class MainFormStyleTest : public ::testing::Test {
 
   void expectToolbarOf(int kind) {
     for (int n = 0; n < 5; ++n)
-      EXPECT_EQ(window->StyleFontImages[size_t(n)]->picture(),
+      EXPECT_EQ(styleFontImage(n)->picture(),
                 picture(kind, QStringLiteral("desc%1.gph").arg(n + 1)))
           << "toolbar picture " << n;
   }
 
   void expectPreviewOf(int kind, int font, Color color) {
     const Bitmap sample = picture(kind, QStringLiteral("%1.gph").arg(font + 1));
-    EXPECT_EQ(window->SampleBitmap, sample);
-    EXPECT_EQ(window->PreviewImage->picture(), stylePreview(sample, 320, 170, color));
+    EXPECT_EQ(window->sampleBitmap(), sample);
+    EXPECT_EQ(previewImage()->picture(), stylePreview(sample, 320, 170, color));
   }
 
   QTemporaryDir programFolder;
@@ -129,15 +144,15 @@ class MainFormStyleTest : public ::testing::Test {
 TEST_F(MainFormStyleTest, StartUpSelectsKind10001AndItsFirstStyleFont) {
   start();
   EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().front();
-  EXPECT_EQ(window->StyleKindId, 10001);
-  EXPECT_EQ(window->StyleFontIndex, 0);
-  EXPECT_EQ(window->StyleFolder, styles.path());
-  EXPECT_EQ(window->PluginFileName, "libscript.so");
+  EXPECT_EQ(window->styleKindId(), 10001);
+  EXPECT_EQ(window->styleFontIndex(), 0);
+  EXPECT_EQ(window->styleFolder(), styles.path());
+  EXPECT_EQ(window->pluginFileName(), "libscript.so");
   expectToolbarOf(10001);
   expectPreviewOf(10001, 0, kStartColor);
   // The sample's grey 128 shows the start colour, its white stays white, its
   // black stays black.
-  const Bitmap& preview = window->PreviewImage->picture();
+  const Bitmap& preview = previewImage()->picture();
   ASSERT_EQ(preview.width(), 320);
   ASSERT_EQ(preview.height(), 170);
   EXPECT_TRUE(testing::closeColors(preview.pixel(10, 10), kStartColor, 1));
@@ -148,15 +163,15 @@ TEST_F(MainFormStyleTest, StartUpSelectsKind10001AndItsFirstStyleFont) {
   window->resize(800, 760);
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  for (size_t n = 0; n < 5; ++n) {
-    const ImageBox* image = window->StyleFontImages[n];
+  for (int n = 0; n < 5; ++n) {
+    const ImageBox* image = styleFontImage(n);
     EXPECT_EQ(image->size(), QSize(90, 70));
     EXPECT_EQ(image->cursor().shape(), Qt::PointingHandCursor);
     if (n > 0) {
-      EXPECT_EQ(image->y() - window->StyleFontImages[n - 1]->y(), 72);
+      EXPECT_EQ(image->y() - styleFontImage(n - 1)->y(), 72);
     }
   }
-  EXPECT_EQ(window->PreviewImage->size(), QSize(320, 170));
+  EXPECT_EQ(previewImage()->size(), QSize(320, 170));
 }
 
 TEST_F(MainFormStyleTest, TheTemplateMenuListsTheNamedKindsAboveTheSeparator) {
@@ -171,35 +186,35 @@ TEST_F(MainFormStyleTest, TheTemplateMenuListsTheNamedKindsAboveTheSeparator) {
   }
   // The catalogue's order, blanks trimmed, "&" shown as itself.
   EXPECT_EQ(captions, QStringList({"First", "Third", "A&&B"}));
-  const QList<QAction*> all = window->MenuGlyphonTemplate->actions();
+  const QList<QAction*> all = templateMenu()->actions();
   ASSERT_EQ(all.size(), 5);
   EXPECT_TRUE(all[3]->isSeparator());
-  EXPECT_EQ(all[4], window->MenuMoreGlyphon);
-  EXPECT_TRUE(window->MenuMoreGlyphon->isEnabled());
+  EXPECT_EQ(all[4], moreGlyphon());
+  EXPECT_TRUE(moreGlyphon()->isEnabled());
   // 10001 names no folder: there are no pictures to look for.
   EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().front();
 }
 
 TEST_F(MainFormStyleTest, ClickingTheCurrentKindChangesNothing) {
   start();
-  QTest::mouseClick(window->StyleFontImages[3], Qt::LeftButton);
-  ASSERT_EQ(window->StyleFontIndex, 3);
-  const Bitmap preview = window->PreviewImage->picture();
+  QTest::mouseClick(styleFontImage(3), Qt::LeftButton);
+  ASSERT_EQ(window->styleFontIndex(), 3);
+  const Bitmap preview = previewImage()->picture();
   kindEntry(10001)->trigger();
-  EXPECT_EQ(window->StyleKindId, 10001);
-  EXPECT_EQ(window->StyleFontIndex, 3);
-  EXPECT_EQ(window->PreviewImage->picture(), preview);
+  EXPECT_EQ(window->styleKindId(), 10001);
+  EXPECT_EQ(window->styleFontIndex(), 3);
+  EXPECT_EQ(previewImage()->picture(), preview);
   expectToolbarOf(10001);
   EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(MainFormStyleTest, ClickingAnotherKindStartsAtItsFirstStyleFont) {
   start();
-  QTest::mouseClick(window->StyleFontImages[2], Qt::LeftButton);
+  QTest::mouseClick(styleFontImage(2), Qt::LeftButton);
   kindEntry(10002)->trigger();
-  EXPECT_EQ(window->StyleKindId, 10002);
-  EXPECT_EQ(window->StyleFontIndex, 0);
-  EXPECT_EQ(window->PluginFileName, "libheads.so");
+  EXPECT_EQ(window->styleKindId(), 10002);
+  EXPECT_EQ(window->styleFontIndex(), 0);
+  EXPECT_EQ(window->pluginFileName(), "libheads.so");
   expectToolbarOf(10002);
   expectPreviewOf(10002, 0, kStartColor);
   EXPECT_TRUE(boxes.shown.empty());
@@ -208,27 +223,27 @@ TEST_F(MainFormStyleTest, ClickingAnotherKindStartsAtItsFirstStyleFont) {
 TEST_F(MainFormStyleTest, AToolbarPictureSelectsItsStyleFont) {
   start();
   for (int font : {4, 1}) {
-    QTest::mouseClick(window->StyleFontImages[size_t(font)], Qt::LeftButton);
-    EXPECT_EQ(window->StyleFontIndex, font);
+    QTest::mouseClick(styleFontImage(font), Qt::LeftButton);
+    EXPECT_EQ(window->styleFontIndex(), font);
     expectPreviewOf(10001, font, kStartColor);
   }
   // The catalogue is read again on every choice of style font.
   writeCatalogue("[10001]\nname=Script\nPath=" + styles.path().toUtf8() + "\ndata=libnew.so\n");
-  QTest::mouseClick(window->StyleFontImages[0], Qt::LeftButton);
-  EXPECT_EQ(window->PluginFileName, "libnew.so");
+  QTest::mouseClick(styleFontImage(0), Qt::LeftButton);
+  EXPECT_EQ(window->pluginFileName(), "libnew.so");
 }
 
 TEST_F(MainFormStyleTest, ChangingTheColourRetintsThePreviewOnly) {
   start();
-  QTest::mouseClick(window->StyleFontImages[1], Qt::LeftButton);
-  ColorBox* colors = window->ColorBoxColor;
+  QTest::mouseClick(styleFontImage(1), Qt::LeftButton);
+  ColorBox* colors = testing::namedChild<ColorBox>(*window, QStringLiteral("ColorBoxColor"));
   const int red = colors->findText(QStringLiteral("Red"));
   ASSERT_GT(red, 0);
   colors->setCurrentIndex(red);
   emit colors->activated(red);
   EXPECT_EQ(colors->selected(), rgb(255, 0, 0));
   expectPreviewOf(10001, 1, rgb(255, 0, 0));
-  EXPECT_EQ(window->StyleFontIndex, 1);
+  EXPECT_EQ(window->styleFontIndex(), 1);
 }
 
 TEST_F(MainFormStyleTest, APictureThatCannotBeReadIsReportedOnceAndStartUpGoesOn) {
@@ -246,31 +261,32 @@ TEST_F(MainFormStyleTest, APictureThatCannotBeReadIsReportedOnceAndStartUpGoesOn
                                              "\". No such file or directory.");
   // The other pictures are there, the missing one is empty, the preview is
   // black, and the rest of start-up ran.
-  EXPECT_TRUE(window->StyleFontImages[2]->picture().isEmpty());
-  EXPECT_EQ(window->StyleFontImages[3]->picture(), picture(10001, QStringLiteral("desc4.gph")));
-  EXPECT_TRUE(window->SampleBitmap.isEmpty());
-  EXPECT_EQ(window->PreviewImage->picture(), Bitmap(320, 170));
-  EXPECT_EQ(window->ComboBoxFontSize->currentText(), "50");
+  EXPECT_TRUE(styleFontImage(2)->picture().isEmpty());
+  EXPECT_EQ(styleFontImage(3)->picture(), picture(10001, QStringLiteral("desc4.gph")));
+  EXPECT_TRUE(window->sampleBitmap().isEmpty());
+  EXPECT_EQ(previewImage()->picture(), Bitmap(320, 170));
+  const auto* sizes = testing::namedChild<QComboBox>(*window, QStringLiteral("ComboBoxFontSize"));
+  EXPECT_EQ(sizes->currentText(), "50");
 
   // Choosing the broken style font again reports its own failure.
-  QTest::mouseClick(window->StyleFontImages[0], Qt::LeftButton);
+  QTest::mouseClick(styleFontImage(0), Qt::LeftButton);
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_TRUE(boxes.shown[1].request.text.startsWith(
       "Cannot read the style picture \"" + styles.filePath(QStringLiteral("10001/1.gph")) +
       "\". A style picture holds at least 100 bytes"))
       << boxes.shown[1].request.text.toStdString();
-  EXPECT_EQ(window->StyleFontIndex, 0);
+  EXPECT_EQ(window->styleFontIndex(), 0);
 }
 
 TEST_F(MainFormStyleTest, AKindTheCatalogueDoesNotKnowLeavesTheToolbarEmpty) {
   writeCatalogue("[10002]\nname=Heads\nPath=" + styles.path().toUtf8() + "\ndata=libheads.so\n");
   start();
   EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().front();
-  EXPECT_EQ(window->StyleKindId, 10001);
-  EXPECT_TRUE(window->StyleFolder.isEmpty());
-  EXPECT_TRUE(window->PluginFileName.isEmpty());
-  for (const ImageBox* image : window->StyleFontImages) EXPECT_TRUE(image->picture().isEmpty());
-  EXPECT_EQ(window->PreviewImage->picture(), Bitmap(320, 170));
+  EXPECT_EQ(window->styleKindId(), 10001);
+  EXPECT_TRUE(window->styleFolder().isEmpty());
+  EXPECT_TRUE(window->pluginFileName().isEmpty());
+  for (int n = 0; n < 5; ++n) EXPECT_TRUE(styleFontImage(n)->picture().isEmpty()) << n;
+  EXPECT_EQ(previewImage()->picture(), Bitmap(320, 170));
   // The listed kind works.
   kindEntry(10002)->trigger();
   expectToolbarOf(10002);
@@ -280,7 +296,7 @@ TEST_F(MainFormStyleTest, MoreGlyphonOpensThePageAboutStyles) {
   start();
   UrlRecorder recorder;
   QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
-  window->MenuMoreGlyphon->trigger();
+  moreGlyphon()->trigger();
   QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
   ASSERT_EQ(recorder.opened.size(), 1);
   EXPECT_EQ(recorder.opened[0],

@@ -78,11 +78,11 @@ class UndoTest : public testing::EditWindowTest {
   }
 
   void undo() {
-    window->MenuUndo->trigger();
+    action("MenuUndo")->trigger();
     QApplication::processEvents();
   }
   void redo() {
-    window->MenuRedo->trigger();
+    action("MenuRedo")->trigger();
     QApplication::processEvents();
   }
 
@@ -96,19 +96,19 @@ class UndoTest : public testing::EditWindowTest {
     step();
     QApplication::processEvents();
     EXPECT_EQ(history().count(), steps + 1) << caption.toStdString();
-    EXPECT_EQ(window->MenuUndo->text(), QStringLiteral("&Undo ") + caption);
-    EXPECT_TRUE(window->MenuUndo->isEnabled());
-    EXPECT_FALSE(window->MenuRedo->isEnabled());
+    EXPECT_EQ(action("MenuUndo")->text(), QStringLiteral("&Undo ") + caption);
+    EXPECT_TRUE(action("MenuUndo")->isEnabled());
+    EXPECT_FALSE(action("MenuRedo")->isEnabled());
     const Snapshot after = snapshot();
     for (int round = 0; round < 2; ++round) {
       SCOPED_TRACE(caption.toStdString() + " round " + std::to_string(round));
       undo();
       expectRestored(before, undoneSelection());
-      EXPECT_EQ(window->MenuRedo->text(), QStringLiteral("&Redo ") + caption);
-      EXPECT_TRUE(window->MenuRedo->isEnabled());
+      EXPECT_EQ(action("MenuRedo")->text(), QStringLiteral("&Redo ") + caption);
+      EXPECT_TRUE(action("MenuRedo")->isEnabled());
       redo();
       expectRestored(after, after.selected);
-      EXPECT_FALSE(window->MenuRedo->isEnabled());
+      EXPECT_FALSE(action("MenuRedo")->isEnabled());
     }
     return after;
   }
@@ -123,7 +123,7 @@ class UndoTest : public testing::EditWindowTest {
 
   // A fade gesture: the slider pressed, moved through positions and let go.
   void slide(std::initializer_list<int> positions) {
-    QSlider* slider = window->TransForm->TrackBarTrans;
+    QSlider* slider = testing::namedChild<QSlider>(*window, "TrackBarTrans");
     slider->setSliderDown(true);
     for (const int position : positions) slider->setValue(position);
     slider->setSliderDown(false);
@@ -132,7 +132,7 @@ class UndoTest : public testing::EditWindowTest {
 
   void add(const QString& text) {
     typeIntoMemo(text);
-    window->ButtonAdd->click();
+    button("ButtonAdd")->click();
   }
 };
 
@@ -153,7 +153,7 @@ TEST_F(UndoTest, EveryStepIsUndoneAndRedoneExactly) {
   EXPECT_EQ(low->Rect, (Rect{60, 50, 260, 162}));
 
   // Fade it with one gesture of the slider.
-  window->ButtonTrans->click();
+  button("ButtonTrans")->click();
   undoAndRedo(
       "Fade Text",
       [this] {
@@ -163,24 +163,24 @@ TEST_F(UndoTest, EveryStepIsUndoneAndRedoneExactly) {
   EXPECT_EQ(low->Opacity, 60);
 
   // Modify it: the replacement is opaque and on top.
-  window->ComboBoxFontSize->setCurrentIndex(9);
+  fontSizes()->setCurrentIndex(9);
   undoAndRedo(
-      "Modify Text", [this] { window->ButtonModify->click(); }, lowItem);
+      "Modify Text", [this] { button("ButtonModify")->click(); }, lowItem);
   TTextItem* modified = selected();
   ASSERT_NE(modified, low);
 
   // Copy and paste it, delete the copy and cut the first.
-  window->MenuCopy->trigger();
+  action("MenuCopy")->trigger();
   EXPECT_EQ(history().count(), 4u) << "Copy is no step";
   undoAndRedo(
-      "Paste Text", [this] { window->MenuPaste->trigger(); }, none);
+      "Paste Text", [this] { action("MenuPaste")->trigger(); }, none);
   TTextItem* pasted = selected();
   undoAndRedo(
-      "Delete Text", [this] { window->MenuDelete->trigger(); }, [pasted] { return pasted; });
+      "Delete Text", [this] { action("MenuDelete")->trigger(); }, [pasted] { return pasted; });
   click(modified->Rect.Left, modified->Rect.Top);
   ASSERT_EQ(selected(), modified);
   undoAndRedo(
-      "Cut Text", [this] { window->MenuCut->trigger(); }, [modified] { return modified; });
+      "Cut Text", [this] { action("MenuCut")->trigger(); }, [modified] { return modified; });
 
   // Add, and a new backdrop with the source size shown before it.
   undoAndRedo(
@@ -223,7 +223,7 @@ TEST_F(UndoTest, ADragOfTenMovementsIsOneStep) {
   drag(90, 70, 190, 170, 10);
   EXPECT_EQ(item->Rect, (Rect{140, 140, 240, 200}));
   EXPECT_EQ(history().count(), 1u);
-  EXPECT_EQ(window->MenuUndo->text(), "&Undo Move Text");
+  EXPECT_EQ(action("MenuUndo")->text(), "&Undo Move Text");
   undo();
   EXPECT_EQ(item->Rect, before);
   EXPECT_FALSE(history().canUndo());
@@ -237,8 +237,8 @@ TEST_F(UndoTest, ADragOfTenMovementsIsOneStep) {
 
 TEST_F(UndoTest, ASliderGestureIsOneStepAndAKeyIsOneOfItsOwn) {
   TTextItem* item = addItem({40, 40, 140, 100}, 4);
-  window->ButtonTrans->click();
-  QSlider* slider = window->TransForm->TrackBarTrans;
+  button("ButtonTrans")->click();
+  QSlider* slider = testing::namedChild<QSlider>(*window, "TrackBarTrans");
 
   slide({5, 17, 33, 60, 41});
   EXPECT_EQ(item->Opacity, 59);
@@ -264,7 +264,7 @@ TEST_F(UndoTest, ASliderGestureIsOneStepAndAKeyIsOneOfItsOwn) {
   EXPECT_EQ(item->Opacity, 59);
   // The open slider follows the item.
   EXPECT_EQ(slider->value(), 41);
-  EXPECT_EQ(window->TransForm->EditTrans->text(), "41");
+  EXPECT_EQ(transForm()->EditTrans->text(), "41");
   undo();
   EXPECT_EQ(item->Opacity, 100);
   EXPECT_EQ(slider->value(), 0);
@@ -304,41 +304,41 @@ TEST_F(UndoTest, AnUndoSelectsTheItemTheStepActedOnOrNothing) {
 }
 
 TEST_F(UndoTest, TheMenuNamesTheStepAndOffersOnlyWhatCanBeDone) {
-  EXPECT_EQ(window->MenuUndo->text(), "&Undo");
-  EXPECT_EQ(window->MenuRedo->text(), "&Redo");
-  EXPECT_FALSE(window->MenuUndo->isEnabled());
-  EXPECT_FALSE(window->MenuRedo->isEnabled());
-  EXPECT_EQ(window->MenuUndo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-  EXPECT_EQ(window->MenuRedo->shortcuts(),
+  EXPECT_EQ(action("MenuUndo")->text(), "&Undo");
+  EXPECT_EQ(action("MenuRedo")->text(), "&Redo");
+  EXPECT_FALSE(action("MenuUndo")->isEnabled());
+  EXPECT_FALSE(action("MenuRedo")->isEnabled());
+  EXPECT_EQ(action("MenuUndo")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  EXPECT_EQ(action("MenuRedo")->shortcuts(),
             (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
   // Undo and Redo stand above the entries the Edit menu had.
-  const QList<QAction*> entries = window->MenuEdit->actions();
+  const QList<QAction*> entries = testing::namedChild<QMenu>(*window, "MenuEdit")->actions();
   ASSERT_GE(entries.size(), 4);
-  EXPECT_EQ(entries[0], window->MenuUndo);
-  EXPECT_EQ(entries[1], window->MenuRedo);
+  EXPECT_EQ(entries[0], action("MenuUndo"));
+  EXPECT_EQ(entries[1], action("MenuRedo"));
   EXPECT_TRUE(entries[2]->isSeparator());
-  EXPECT_EQ(entries[3], window->MenuAddText);
+  EXPECT_EQ(entries[3], action("MenuAddText"));
 
   add(QStringLiteral("keys"));
-  EXPECT_EQ(window->MenuUndo->text(), "&Undo Add Text");
+  EXPECT_EQ(action("MenuUndo")->text(), "&Undo Add Text");
   // The keys reach the commands through the window.
-  window->ScrollBox->setFocus();
+  scrollBox()->setFocus();
   QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(queue().count(), 0u);
-  EXPECT_EQ(window->MenuUndo->text(), "&Undo");
-  EXPECT_EQ(window->MenuRedo->text(), "&Redo Add Text");
+  EXPECT_EQ(action("MenuUndo")->text(), "&Undo");
+  EXPECT_EQ(action("MenuRedo")->text(), "&Redo Add Text");
   QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(queue().count(), 1u);
   QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
   QTest::keyClick(window.get(), Qt::Key_Y, Qt::ControlModifier);
   EXPECT_EQ(queue().count(), 1u);
-  EXPECT_FALSE(window->MenuRedo->isEnabled());
+  EXPECT_FALSE(action("MenuRedo")->isEnabled());
 }
 
 TEST_F(UndoTest, UndoAndRedoMarkThePictureModified) {
   addItem({20, 20, 120, 80}, 7);
-  window->MenuDelete->trigger();
+  action("MenuDelete")->trigger();
   window->composition().setModified(false);  // as a save would
   ASSERT_EQ(window->statusText(2), "Unmodified");
   undo();
@@ -356,7 +356,7 @@ TEST_F(UndoTest, ANewStepClearsWhatCouldBeRedone) {
   EXPECT_TRUE(history().canRedo());
   add(QStringLiteral("c"));
   EXPECT_FALSE(history().canRedo());
-  EXPECT_FALSE(window->MenuRedo->isEnabled());
+  EXPECT_FALSE(action("MenuRedo")->isEnabled());
   EXPECT_EQ(history().count(), 2u);
   undo();
   undo();
@@ -366,12 +366,12 @@ TEST_F(UndoTest, ANewStepClearsWhatCouldBeRedone) {
 
 TEST_F(UndoTest, NewAndOpenProjectForgetTheHistory) {
   add(QStringLiteral("before new"));
-  window->MenuDelete->trigger();
+  action("MenuDelete")->trigger();
   ASSERT_TRUE(history().canUndo());
   newCanvas(300, 200);
   EXPECT_EQ(history().count(), 0u);
-  EXPECT_FALSE(window->MenuUndo->isEnabled());
-  EXPECT_EQ(window->MenuUndo->text(), "&Undo");
+  EXPECT_FALSE(action("MenuUndo")->isEnabled());
+  EXPECT_EQ(action("MenuUndo")->text(), "&Undo");
   undo();  // nothing to undo: nothing happens
   EXPECT_EQ(queue().count(), 0u);
   EXPECT_EQ(window->statusText(2), "Unmodified");
@@ -386,7 +386,7 @@ TEST_F(UndoTest, NewAndOpenProjectForgetTheHistory) {
   ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
   EXPECT_EQ(queue().count(), 1u);
   EXPECT_EQ(history().count(), 0u);
-  EXPECT_FALSE(window->MenuRedo->isEnabled());
+  EXPECT_FALSE(action("MenuRedo")->isEnabled());
 }
 
 TEST_F(UndoTest, TheMemoryBoundDropsTheOldestStepsWhole) {
@@ -400,7 +400,7 @@ TEST_F(UndoTest, TheMemoryBoundDropsTheOldestStepsWhole) {
   window->setHistoryLimit(2 * rendering + rendering / 2);
   for (TTextItem* item : items) {
     window->composition().SelectItem(item);
-    window->MenuDelete->trigger();
+    action("MenuDelete")->trigger();
   }
   EXPECT_EQ(queue().count(), 0u);
   EXPECT_EQ(history().count(), 2u);
@@ -423,8 +423,8 @@ TEST_F(UndoTest, TheMemoryBoundDropsTheOldestStepsWhole) {
   window->setHistoryLimit(rendering / 2);
   EXPECT_EQ(history().count(), 0u);
   TTextItem* copied = addItem({10, 10, 60, 40}, 20);
-  window->MenuCopy->trigger();
-  window->MenuDelete->trigger();
+  action("MenuCopy")->trigger();
+  action("MenuDelete")->trigger();
   EXPECT_EQ(history().count(), 1u);
   EXPECT_EQ(window->historyBytes(), 0u);
   undo();

@@ -13,9 +13,10 @@
 #include <QTest>
 #include <memory>
 
+#include "tests/windows/mainform/MainFormTestSupport.h"
+#include "tests/windows/shell/WindowTestSupport.h"
 #include "windows/shell/CanvasView.h"
 #include "windows/shell/ColorBox.h"
-#include "tests/windows/shell/WindowTestSupport.h"
 
 namespace glyphon {
 namespace {
@@ -48,15 +49,24 @@ class MainFormTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
-  // Makes a canvas from a BMP file, whose pixels survive exactly.
+  // Makes a canvas from a BMP file, whose pixels survive exactly, through
+  // New Format.
   void newCanvasFrom(const Bitmap& picture) {
     const QString path = programFolder.filePath(QStringLiteral("canvas.bmp"));
     testing::writeBmp(path, picture);
-    window->Settings.DefaultBKPic = false;
-    window->Settings.BKPicPath = path.toStdString();
-    window->ButtonNewClick();
+    testing::runNewFormat(*window, path);
     QApplication::processEvents();
   }
+
+  template <typename T>
+  T* child(const char* name) const {
+    return testing::namedChild<T>(*window, QString::fromLatin1(name));
+  }
+  QMenu* menu(const char* name) const { return child<QMenu>(name); }
+  QPushButton* button(const char* name) const { return child<QPushButton>(name); }
+  QScrollArea* scrollBox() const { return child<QScrollArea>("ScrollBox"); }
+  CanvasView* canvasView() const { return child<CanvasView>("ImageScreen"); }
+  QComboBox* fontSizes() const { return child<QComboBox>("ComboBoxFontSize"); }
 
   QTemporaryDir programFolder;
   RecordingMessageBoxes boxes;
@@ -77,8 +87,8 @@ TEST_F(MainFormTest, StartsUpWithTheDefaultPictureAndTheStartingChoices) {
   EXPECT_FALSE(c.Modified());
   EXPECT_EQ(c.Queue().count(), 0u);
   EXPECT_EQ(c.ClipItem(), nullptr);
-  EXPECT_TRUE(window->ProjectPath.isEmpty());
-  EXPECT_TRUE(window->AskBeforeDiscard);
+  EXPECT_TRUE(window->projectPath().isEmpty());
+  EXPECT_TRUE(window->askBeforeDiscard());
   EXPECT_TRUE(window->commandLineProject().isEmpty());
 
   EXPECT_EQ(window->statusText(0), "Source picture size: 1024 x 768");
@@ -86,13 +96,14 @@ TEST_F(MainFormTest, StartsUpWithTheDefaultPictureAndTheStartingChoices) {
   EXPECT_EQ(window->statusText(2), "Unmodified");
   EXPECT_EQ(window->statusText(3), "");
 
-  QComboBox* sizes = window->ComboBoxFontSize;
+  QComboBox* sizes = fontSizes();
   ASSERT_EQ(sizes->count(), 10);
   for (int i = 0; i < 10; ++i) EXPECT_EQ(sizes->itemText(i), QString::number(10 * (i + 1)));
   EXPECT_EQ(sizes->currentText(), "50");
 
-  EXPECT_EQ(window->ColorBoxColor->currentIndex(), ColorBox::kCustomIndex);
-  EXPECT_EQ(window->ColorBoxColor->selected(), rgb(104, 255, 119));
+  const ColorBox* colors = child<ColorBox>("ColorBoxColor");
+  EXPECT_EQ(colors->currentIndex(), ColorBox::kCustomIndex);
+  EXPECT_EQ(colors->selected(), rgb(104, 255, 119));
 }
 
 TEST_F(MainFormTest, StartUpWithoutTheDefaultPictureReportsItAndGoesOn) {
@@ -109,10 +120,10 @@ TEST_F(MainFormTest, StartUpWithoutTheDefaultPictureReportsItAndGoesOn) {
   EXPECT_EQ(window->statusText(0), "");
   EXPECT_EQ(window->statusText(2), "Unmodified");
   // The later steps of start-up still ran.
-  EXPECT_EQ(window->ComboBoxFontSize->currentText(), "50");
+  EXPECT_EQ(fontSizes()->currentText(), "50");
 
   showAt(700, 600);
-  EXPECT_EQ(window->ImageScreen->size(), QSize(0, 0));
+  EXPECT_EQ(canvasView()->size(), QSize(0, 0));
 }
 
 // One entry of a menu as the user sees it; "-" is a separator.
@@ -155,10 +166,10 @@ TEST_F(MainFormTest, MenusHoldEveryCommandInOrderAndOnlyBuiltOnesWork) {
   startWithDefaultPicture(64, 48);
   const QList<QAction*> bar = window->menuBar()->actions();
   ASSERT_EQ(bar.size(), 4);
-  EXPECT_EQ(bar[0]->menu(), window->MenuFile);
-  EXPECT_EQ(bar[3]->menu(), window->MenuHelp);
+  EXPECT_EQ(bar[0]->menu(), menu("MenuFile"));
+  EXPECT_EQ(bar[3]->menu(), menu("MenuHelp"));
 
-  expectMenu(window->MenuFile, "&File",
+  expectMenu(menu("MenuFile"), "&File",
              {{"Ne&w", "Ctrl+N", true},
               {"&New Format...", "", true},
               {"&Open Project", "", true},
@@ -177,7 +188,7 @@ TEST_F(MainFormTest, MenusHoldEveryCommandInOrderAndOnlyBuiltOnesWork) {
               {"-"},
               {"E&xit", "", true}});
   // Undo and Redo are offered only when there is a step to undo or redo.
-  expectMenu(window->MenuEdit, "&Edit",
+  expectMenu(menu("MenuEdit"), "&Edit",
              {{"&Undo", "Ctrl+Z"},
               {"&Redo", "Ctrl+Y"},
               {"-"},
@@ -190,9 +201,9 @@ TEST_F(MainFormTest, MenusHoldEveryCommandInOrderAndOnlyBuiltOnesWork) {
               {"&Paste", "Ctrl+V", true},
               {"-"},
               {"&Preview...", "Ctrl+P", true}});
-  expectMenu(window->MenuGlyphonTemplate, "&Glyphon Template",
+  expectMenu(menu("MenuGlyphonTemplate"), "&Glyphon Template",
              {{"-"}, {"&More Glyphon...", "", true}});
-  expectMenu(window->MenuHelp, "&Help",
+  expectMenu(menu("MenuHelp"), "&Help",
              {{"Help &Contents", "", true},
               {"-"},
               {"Check For &Updates", "", true},
@@ -205,12 +216,13 @@ TEST_F(MainFormTest, MenusHoldEveryCommandInOrderAndOnlyBuiltOnesWork) {
     bool enabled;
   };
   for (const Button& b :
-       {Button{window->ButtonNew, "&New", true}, Button{window->ButtonBackdrop, "&Backdrop", true},
-        Button{window->ButtonSave, "&Save", true},
-        Button{window->ButtonWallpaper, "&Wallpaper", true},
-        Button{window->ButtonTrans, "&Transparency", true}, Button{window->ButtonAdd, "&Add", true},
-        Button{window->ButtonModify, "&Modify", true},
-        Button{window->ButtonDel, "&Delete", true}}) {
+       {Button{button("ButtonNew"), "&New", true},
+        Button{button("ButtonBackdrop"), "&Backdrop", true},
+        Button{button("ButtonSave"), "&Save", true},
+        Button{button("ButtonWallpaper"), "&Wallpaper", true},
+        Button{button("ButtonTrans"), "&Transparency", true},
+        Button{button("ButtonAdd"), "&Add", true}, Button{button("ButtonModify"), "&Modify", true},
+        Button{button("ButtonDel"), "&Delete", true}}) {
     EXPECT_EQ(b.button->text(), b.caption);
     EXPECT_EQ(b.button->isEnabled(), b.enabled) << b.caption;
   }
@@ -219,7 +231,7 @@ TEST_F(MainFormTest, MenusHoldEveryCommandInOrderAndOnlyBuiltOnesWork) {
 TEST_F(MainFormTest, ExitClosesTheWindow) {
   startWithDefaultPicture(64, 48);
   showAt(700, 600);
-  window->MenuExit->trigger();
+  testing::namedAction(*window, QStringLiteral("MenuExit"))->trigger();
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(boxes.shown.empty());
 }
@@ -227,7 +239,7 @@ TEST_F(MainFormTest, ExitClosesTheWindow) {
 TEST_F(MainFormTest, EveryResizeCentresTheCanvasAgain) {
   startWithDefaultPicture(64, 48);
   newCanvasFrom(testing::patternPicture(120, 90));
-  const QScrollArea* box = window->ScrollBox;
+  const QScrollArea* box = scrollBox();
   const int extent = box->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, box);
   for (const QSize size : {QSize(700, 600), QSize(760, 700), QSize(640, 520)}) {
     showAt(size.width(), size.height());
@@ -237,7 +249,7 @@ TEST_F(MainFormTest, EveryResizeCentresTheCanvasAgain) {
     const Rect placement = window->composition().CanvasPlacement();
     EXPECT_EQ(placement.Left, (screen.width() - 120) / 2);
     EXPECT_EQ(placement.Top, (screen.height() - 90) / 2);
-    EXPECT_EQ(window->ImageScreen->size(), QSize(screen.width(), screen.height()));
+    EXPECT_EQ(canvasView()->size(), QSize(screen.width(), screen.height()));
     EXPECT_FALSE(box->horizontalScrollBar()->isVisible());
     EXPECT_FALSE(box->verticalScrollBar()->isVisible());
   }
@@ -250,10 +262,9 @@ TEST_F(MainFormTest, ACanvasLargerThanTheViewScrolls) {
   EXPECT_EQ(screen.width(), 1024);
   EXPECT_EQ(screen.height(), 768);
   EXPECT_EQ(window->composition().CanvasPlacement(), (Rect{0, 0, 1024, 768}));
-  EXPECT_TRUE(window->ScrollBox->horizontalScrollBar()->isVisible());
-  EXPECT_TRUE(window->ScrollBox->verticalScrollBar()->isVisible());
-  EXPECT_EQ(window->ScrollBox->horizontalScrollBar()->maximum(),
-            1024 - window->ScrollBox->viewport()->width());
+  EXPECT_TRUE(scrollBox()->horizontalScrollBar()->isVisible());
+  EXPECT_TRUE(scrollBox()->verticalScrollBar()->isVisible());
+  EXPECT_EQ(scrollBox()->horizontalScrollBar()->maximum(), 1024 - scrollBox()->viewport()->width());
 }
 
 TEST_F(MainFormTest, ScreenshotShowsTheCanvasInItsFrameOnGrey) {
@@ -266,7 +277,7 @@ TEST_F(MainFormTest, ScreenshotShowsTheCanvasInItsFrameOnGrey) {
   const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(shot.size(), window->size());  // one image pixel per screen pixel
   const Rect placement = window->composition().CanvasPlacement();
-  const QPoint origin = window->ImageScreen->mapTo(window.get(), QPoint(0, 0));
+  const QPoint origin = canvasView()->mapTo(window.get(), QPoint(0, 0));
   const QPoint canvas = origin + QPoint(placement.Left, placement.Top);
   auto colorAt = [&](int x, int y) {
     const QRgb p = shot.pixel(x, y);
@@ -294,7 +305,7 @@ TEST_F(MainFormTest, ScreenshotShowsTheCanvasInItsFrameOnGrey) {
   EXPECT_EQ(colorAt(canvas.x() + 100, canvas.y() - 3), grey);
 
   // Grey all round, also in the view's margin beyond the screen image.
-  const QRect view(window->ScrollBox->mapTo(window.get(), QPoint(0, 0)), window->ScrollBox->size());
+  const QRect view(scrollBox()->mapTo(window.get(), QPoint(0, 0)), scrollBox()->size());
   EXPECT_EQ(colorAt(view.left() + 1, view.top() + 1), grey);
   EXPECT_EQ(colorAt(view.right() - 1, view.bottom() - 1), grey);
   EXPECT_EQ(colorAt(view.left() + 1, view.bottom() - 1), grey);

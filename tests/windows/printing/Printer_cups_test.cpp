@@ -200,7 +200,7 @@ TEST_F(CupsQueueTest, DirectPrintingGoesThroughTheQueue) {
 
   m_madeOutputFolder = !QFileInfo::exists(outputFolder());
   const QSet<QString> before = outputFiles();
-  window.MenuPrint->trigger();
+  testing::namedAction(window, QStringLiteral("MenuPrint"))->trigger();
   EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().front();
   waitForEmptyQueue();
   // CUPS-PDF may still be writing when the job leaves the queue.
@@ -215,7 +215,7 @@ TEST_F(CupsQueueTest, DirectPrintingGoesThroughTheQueue) {
   // The picture fills the printable width, centred on the printable area
   // of the queue's paper.
   const PrinterFigures figures = printerFigures(*printer);
-  const Placement device = directPrintRectangle(window.PrintSettings, figures, {800, 600}, 96);
+  const Placement device = directPrintRectangle(window.printSettings(), figures, {800, 600}, 96);
   const QRectF paintRect = printer->pageLayout().paintRectPixels(figures.DpiX);
   const double scale = double(testing::kRasterDpi) / figures.DpiX;
   const QRect expected =

@@ -1,16 +1,20 @@
-// What the window tests share: message boxes that record what would be
-// shown and answer questions from a script, file dialogs that answer from a
-// script, and picture files made on the spot.
+// What the window tests share: finding a window's widgets by name, message
+// boxes that record what would be shown and answer questions from a script,
+// file dialogs that answer from a script, and picture files made on the
+// spot.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,29 @@
 #include "windows/shell/MessageBoxes.h"
 
 namespace glyphon::testing {
+
+// The one widget, action or menu of window whose object name is name and
+// which is a T, however deep it lies. None, or more than one, fails the
+// test and ends it with an exception, so that no test goes on with a null
+// pointer.
+template <typename T>
+T* namedChild(const QObject& window, const QString& name) {
+  const QList<T*> found = window.findChildren<T*>(name);
+  if (found.size() == 1) return found.front();
+  const std::string what = (found.empty() ? "no " : "more than one ") +
+                           std::string(T::staticMetaObject.className()) + " named \"" +
+                           name.toStdString() + "\" in " + window.objectName().toStdString();
+  ADD_FAILURE() << what;
+  throw std::runtime_error(what);
+}
+
+inline QAction* namedAction(const QObject& window, const QString& name) {
+  return namedChild<QAction>(window, name);
+}
+
+inline QPushButton* namedButton(const QObject& window, const QString& name) {
+  return namedChild<QPushButton>(window, name);
+}
 
 struct ShownMessage {
   QWidget* owner = nullptr;
