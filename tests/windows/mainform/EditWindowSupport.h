@@ -114,9 +114,9 @@ class EditWindowTest : public ::testing::Test {
       ASSERT_TRUE(QDir().mkpath(kindFolder));
       for (int n = 1; n <= 5; ++n) {
         saveStylePicture(QStringLiteral("%1/desc%2.gph").arg(kindFolder).arg(n).toStdString(),
-                         flatPicture(90, 70, rgb(uint8_t(40 * n), 90, 30)), StylePictureKind::Bmp);
+                         flatPicture(90, 70, rgb(uint8_t(40 * n), 90, 30)), PictureFormat::Bmp);
         saveStylePicture(QStringLiteral("%1/%2.gph").arg(kindFolder).arg(n).toStdString(),
-                         echoSample(), StylePictureKind::Bmp);
+                         echoSample(), PictureFormat::Bmp);
       }
       registerStyleKind(kind, QStringLiteral("Echo %1").arg(kind), styleFolder(),
                         QStringLiteral(GLYPHON_TEST_ECHO_STYLE));

@@ -264,7 +264,7 @@ TEST_F(UndoTest, ASliderGestureIsOneStepAndAKeyIsOneOfItsOwn) {
   EXPECT_EQ(item->Opacity, 59);
   // The open slider follows the item.
   EXPECT_EQ(slider->value(), 41);
-  EXPECT_EQ(transForm()->EditTrans->text(), "41");
+  EXPECT_EQ(testing::namedChild<QLineEdit>(*window, "EditTrans")->text(), "41");
   undo();
   EXPECT_EQ(item->Opacity, 100);
   EXPECT_EQ(slider->value(), 0);
