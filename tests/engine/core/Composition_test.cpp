@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/Compositor.h"
+#include "tests/engine/core/ItemTestSupport.h"
 
 namespace glyphon {
 namespace {
@@ -21,22 +22,8 @@ struct RecordingListener : CompositionListener {
   void modifiedChanged(bool m) override { modified.push_back(m); }
 };
 
-Bitmap noise(int32_t w, int32_t h, unsigned seed) {
-  std::mt19937 rng(seed);
-  Bitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (size_t i = 0; i < b.stride(); ++i) b.row(y)[i] = uint8_t(rng());
-  return b;
-}
-
-std::unique_ptr<TTextItem> textItem(Rect r, unsigned seed, int32_t opacity = 100) {
-  auto item = std::make_unique<TTextItem>();
-  item->Rect = r;
-  item->Color = rgb(uint8_t(seed * 40), 120, 200);
-  item->Opacity = opacity;
-  item->Bitmap = std::make_shared<const Bitmap>(noise(13, 7, seed));
-  return item;
-}
+using testing::noise;
+using testing::textItem;
 
 // What the canvas must hold: the backdrop, every item from the bottom up,
 // and the handles of the selected item while they are shown.

@@ -10,27 +10,13 @@
 
 #include "engine/core/Compositor.h"
 #include "engine/core/UndoHistory.h"
+#include "tests/engine/core/ItemTestSupport.h"
 
 namespace glyphon {
 namespace {
 
-Bitmap noise(int32_t w, int32_t h, unsigned seed) {
-  std::mt19937 rng(seed);
-  Bitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (size_t i = 0; i < b.stride(); ++i) b.row(y)[i] = uint8_t(rng());
-  return b;
-}
-
-std::unique_ptr<TTextItem> textItem(Rect r, unsigned seed, int32_t opacity = 100) {
-  auto item = std::make_unique<TTextItem>();
-  item->Rect = r;
-  item->Color = rgb(uint8_t(seed * 40), 120, 200);
-  item->Opacity = opacity;
-  item->Text = "item " + std::to_string(seed);
-  item->Bitmap = std::make_shared<const Bitmap>(noise(13, 7, seed));
-  return item;
-}
+using testing::noise;
+using testing::textItem;
 
 // One item as undo must bring it back: the same object under the same Id,
 // with the same place, opacity and rendering.
