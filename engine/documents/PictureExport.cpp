@@ -1,5 +1,6 @@
 #include "engine/documents/PictureExport.h"
 
+#include "engine/core/Error.h"
 #include "engine/core/FileIO.h"
 #include "engine/documents/BmpCodec.h"
 #include "engine/documents/JpegCodec.h"
@@ -7,7 +8,12 @@
 namespace glyphon {
 
 std::vector<uint8_t> encodePicture(const Bitmap& picture, PictureFormat format) {
-  return format == PictureFormat::Jpeg ? encodeJpeg(picture) : encodeBmp(picture);
+  switch (format) {
+    case PictureFormat::Jpeg: return encodeJpeg(picture);
+    case PictureFormat::Bmp: return encodeBmp(picture);
+    default: break;
+  }
+  throw Error(std::string("Pictures cannot be saved as ") + defaultExtension(format) + " files");
 }
 
 void writePictureFile(const std::string& path, const Bitmap& picture, PictureFormat format) {

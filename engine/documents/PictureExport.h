@@ -12,7 +12,7 @@ namespace glyphon {
 
 // The file bytes of picture in format: baseline JFIF at quality 90 with
 // libjpeg's other defaults, or an uncompressed 24-bit BMP. Throws Error for
-// an empty picture and on encoder failure.
+// an empty picture, on encoder failure and for a format not written (yet).
 [[nodiscard]] std::vector<uint8_t> encodePicture(const Bitmap& picture, PictureFormat format);
 
 // Writes picture to path in format, whatever extension path has. The file

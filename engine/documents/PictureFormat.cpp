@@ -18,6 +18,18 @@ bool equalsIgnoreCase(const std::string& a, const char* b) {
 
 }  // namespace
 
+const char* defaultExtension(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::Jpeg: return ".jpg";
+    case PictureFormat::Bmp: return ".bmp";
+    case PictureFormat::Png: return ".png";
+    case PictureFormat::Webp: return ".webp";
+    case PictureFormat::Tiff: return ".tif";
+    case PictureFormat::Heif: return ".heic";
+  }
+  return "";
+}
+
 std::string fileExtension(const std::string& path) {
   const size_t dot = path.find_last_of('.');
   const size_t slash = path.find_last_of('/');
@@ -34,7 +46,7 @@ std::optional<PictureFormat> pictureFormatOfName(const std::string& path) {
 
 std::string withPictureExtension(const std::string& path, PictureFormat format) {
   if (!fileExtension(path).empty()) return path;
-  return path + (format == PictureFormat::Jpeg ? ".jpg" : ".bmp");
+  return path + defaultExtension(format);
 }
 
 }  // namespace glyphon

@@ -7,7 +7,12 @@
 
 namespace glyphon {
 
-enum class PictureFormat { Jpeg, Bmp };
+// The formats of picture files. Every one is read as a backdrop; which can
+// be written says encodePicture (engine/documents/PictureExport.h).
+enum class PictureFormat { Jpeg, Bmp, Png, Webp, Tiff, Heif };
+
+// The usual extension of files of format, with its dot (".jpg", ".bmp", ...).
+[[nodiscard]] const char* defaultExtension(PictureFormat format);
 
 // The extension of the file name in path: from the last dot of the last path
 // component, dot included ("/a.b/c.JPG" -> ".JPG"); empty when there is none.
@@ -18,7 +23,7 @@ enum class PictureFormat { Jpeg, Bmp };
 // The content of the file plays no part.
 [[nodiscard]] std::optional<PictureFormat> pictureFormatOfName(const std::string& path);
 
-// path with the extension of format (".jpg" or ".bmp") added when its file
+// path with the default extension of format added when its file
 // name has no extension; any extension typed is kept as it is.
 [[nodiscard]] std::string withPictureExtension(const std::string& path, PictureFormat format);
 
