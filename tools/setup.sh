@@ -17,6 +17,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   gsettings-desktop-schemas libglib2.0-bin
   xdg-utils
+  liblcms2-dev libexif-dev libpng-dev libwebp-dev
+  webp libimage-exiftool-perl icc-profiles-free
 )
 
 missing=()

@@ -26,12 +26,34 @@ struct DecodedPicture {
   std::vector<uint8_t> exif;
 };
 
-// The picture ready for the canvas: its transparent pixels composed over
-// background ("Color" of the canvas settings). Consumes picture.pixels.
+// The picture ready for the canvas: its colours converted from the embedded
+// ICC profile to sRGB, its transparent pixels composed over background
+// ("Color" of the canvas settings), then turned as the EXIF orientation
+// says. A profile or EXIF block that cannot be read is ignored: the picture
+// is then taken as sRGB, upright. Consumes picture.pixels.
 [[nodiscard]] Bitmap finishPicture(DecodedPicture&& picture, Color background);
 
 // Composes pixels over background where alpha (one byte per pixel, same
 // layout as pixels) is below 255: out = (c * a + bg * (255 - a) + 127) / 255.
 void composeOverBackground(Bitmap& pixels, const std::vector<uint8_t>& alpha, Color background);
+
+// Converts pixels from the colours of the RGB or grey ICC profile to sRGB,
+// perceptual intent (relative colorimetric for the usual matrix profiles,
+// which have no perceptual tables). Returns false and leaves the pixels
+// alone when the profile cannot be read or describes other colours (CMYK
+// pictures are made RGB by their decoder).
+bool convertToSrgb(Bitmap& pixels, const std::vector<uint8_t>& iccProfile);
+
+// The orientation in an EXIF block (TIFF header onwards): 1 to 8 as the
+// Orientation tag of its first directory says; 1 when the block is empty,
+// damaged, has no such tag or gives a value outside 1 to 8.
+[[nodiscard]] int orientationOf(const std::vector<uint8_t>& exif);
+
+// The picture as it is to be seen when its EXIF orientation is orientation:
+// 1 unchanged, 2 mirrored left to right, 3 turned half round, 4 mirrored top
+// to bottom, 5 mirrored about the top-left to bottom-right diagonal, 6 turned
+// a quarter clockwise, 7 mirrored about the other diagonal, 8 turned a
+// quarter anticlockwise. Any other value leaves the picture unchanged.
+[[nodiscard]] Bitmap applyOrientation(Bitmap picture, int orientation);
 
 }  // namespace glyphon

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include <jerror.h>
 #include <jpeglib.h>
+// After jpeglib.h: the message codes depend on its configuration macros,
+// and without them every code from JWRN_BOGUS_ICC on is off by two.
+#include <jerror.h>
 
 #include "engine/core/Error.h"
 #include "engine/core/FileIO.h"
@@ -36,11 +38,18 @@ struct ErrorManager {
   jpeg_error_mgr pub;  // first, so that a j_common_ptr's err can be cast back
   jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  // libjpeg's code of the failure and its first two numbers; code is -1
+  // when the message is our own.
+  int code;
+  int parms[2];
 };
 
 void onErrorExit(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
   (*cinfo->err->format_message)(cinfo, err->message);
+  err->code = cinfo->err->msg_code;
+  err->parms[0] = cinfo->err->msg_parm.i[0];
+  err->parms[1] = cinfo->err->msg_parm.i[1];
   std::longjmp(err->jump, 1);
 }
 
@@ -70,6 +79,38 @@ void initErrorManager(ErrorManager* err) {
   err->pub.error_exit = onErrorExit;
   err->pub.emit_message = onEmitMessage;
   err->message[0] = '\0';
+  err->code = -1;
+}
+
+// The failure in err in words a user understands, for pictures the user
+// chose; libjpeg's own text stays in brackets where it is not plain enough.
+std::string plainMessage(const ErrorManager& err) {
+  switch (err.code) {
+    case -1: return err.message;
+    case JERR_NO_SOI: {
+      char text[80];
+      std::snprintf(text, sizeof text, "Not a JPEG picture (it starts with the bytes %02x %02x)",
+                    err.parms[0] & 0xFF, err.parms[1] & 0xFF);
+      return text;
+    }
+    case JERR_INPUT_EMPTY: return "The file is empty";
+    case JERR_INPUT_EOF:
+    case JWRN_JPEG_EOF: return "The JPEG picture is cut short";
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_NOT_SEQUENTIAL:
+    case JERR_BAD_DCT_COEF: return "The JPEG picture's data is damaged";
+    case JERR_SOF_UNSUPPORTED:
+      return "This kind of JPEG picture (lossless or hierarchical) is not supported";
+    case JERR_BAD_PRECISION:
+      return "JPEG pictures with " + std::to_string(err.parms[0]) +
+             " bits per sample are not supported";
+    case JERR_EMPTY_IMAGE:
+    case JERR_NO_IMAGE: return "The JPEG picture holds no picture";
+    default: return std::string("The JPEG picture is damaged (") + err.message + ")";
+  }
 }
 
 // The encoder writes straight into a vector whose capacity is reserved up
@@ -116,11 +157,32 @@ void termVectorDestination(j_compress_ptr cinfo) {
 
 // Each returns 1 on success and 0 with err->message set on failure.
 
-int startDecompress(j_decompress_ptr cinfo, ErrorManager* err, const uint8_t* data, size_t size) {
+// keepMetadata keeps the APP1 (EXIF) and APP2 (ICC profile) segments.
+int startDecompress(j_decompress_ptr cinfo, ErrorManager* err, const uint8_t* data, size_t size,
+                    bool keepMetadata) {
   if (setjmp(err->jump)) return 0;
   jpeg_create_decompress(cinfo);
   jpeg_mem_src(cinfo, data, (unsigned long)size);
+  if (keepMetadata) {
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
+  }
   jpeg_read_header(cinfo, TRUE);
+  return 1;
+}
+
+// The ICC profile spread over the APP2 segments, or none (*profile null)
+// when there is none or its pieces do not fit together. The profile is
+// malloc'ed; the caller frees it.
+int readIccProfile(j_decompress_ptr cinfo, ErrorManager* err, JOCTET** profile,
+                   unsigned* length) {
+  *profile = nullptr;
+  *length = 0;
+  if (setjmp(err->jump)) return 0;
+  if (!jpeg_read_icc_profile(cinfo, profile, length)) {
+    *profile = nullptr;
+    *length = 0;
+  }
   return 1;
 }
 
@@ -192,15 +254,38 @@ struct DecompressGuard {
   ~DecompressGuard() { jpeg_destroy_decompress(cinfo); }
 };
 
-}  // namespace
 
-Bitmap decodeJpeg(std::span<const uint8_t> data) {
+struct FreeGuard {
+  void* memory;
+  ~FreeGuard() { std::free(memory); }
+};
+
+// Decodes data; when picture is given, its pixels, ICC profile and EXIF
+// block are filled in and failures are told in plain words.
+Bitmap decode(std::span<const uint8_t> data, DecodedPicture* picture) {
+  const bool plain = picture != nullptr;
   jpeg_decompress_struct cinfo{};
   ErrorManager err;
   initErrorManager(&err);
   cinfo.err = &err.pub;
   DecompressGuard guard{&cinfo};
-  if (!startDecompress(&cinfo, &err, data.data(), data.size())) throw Error(err.message);
+  auto fail = [&]() { return Error(plain ? plainMessage(err) : std::string(err.message)); };
+  if (!startDecompress(&cinfo, &err, data.data(), data.size(), plain)) throw fail();
+  if (picture) {
+    JOCTET* profile = nullptr;
+    unsigned length = 0;
+    if (!readIccProfile(&cinfo, &err, &profile, &length)) throw fail();
+    const FreeGuard profileGuard{profile};
+    if (profile) picture->iccProfile.assign(profile, profile + length);
+    static const uint8_t kExifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+      if (m->marker != JPEG_APP0 + 1 || m->data_length < sizeof kExifHeader ||
+          std::memcmp(m->data, kExifHeader, sizeof kExifHeader) != 0)
+        continue;
+      picture->exif.assign(m->data + sizeof kExifHeader, m->data + m->data_length);
+      break;  // the first one; any later one is not EXIF's
+    }
+  }
 
   bool cmyk = false;
   switch (cinfo.jpeg_color_space) {
@@ -233,8 +318,18 @@ Bitmap decodeJpeg(std::span<const uint8_t> data) {
   std::unique_ptr<uint8_t[]> cmykRow;
   if (cmyk) cmykRow = std::make_unique<uint8_t[]>(size_t(cinfo.image_width) * 4);
   if (!finishDecompress(&cinfo, &err, bitmap.data(), bitmap.stride(), cmykRow.get()))
-    throw Error(err.message);
+    throw fail();
   return bitmap;
+}
+
+}  // namespace
+
+Bitmap decodeJpeg(std::span<const uint8_t> data) { return decode(data, nullptr); }
+
+DecodedPicture decodeJpegPicture(std::span<const uint8_t> data) {
+  DecodedPicture picture;
+  picture.pixels = decode(data, &picture);
+  return picture;
 }
 
 Bitmap loadJpegFile(const std::string& path) { return decodeJpeg(readWholeFile(path)); }

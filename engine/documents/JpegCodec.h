@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/core/Bitmap.h"
+#include "engine/documents/DecodedPicture.h"
 
 namespace glyphon {
 
@@ -20,6 +21,14 @@ inline constexpr int kJpegQuality = 90;
 // allocated. A truncated or corrupt picture, which libjpeg only warns about,
 // is refused like any other error: Error with libjpeg's own message.
 [[nodiscard]] Bitmap decodeJpeg(std::span<const uint8_t> data);
+
+// Decodes a JPEG picture the user chose, as decodeJpeg does, and keeps its
+// ICC profile (the APP2 segments, empty when they are missing or do not fit
+// together) and its EXIF block (the first APP1 segment that starts with
+// "Exif\0\0", without those six bytes) for finishPicture. Failures are told
+// in plain words ("Not a JPEG picture (it starts with the bytes e9 97)",
+// "The JPEG picture is cut short"), without the file's name.
+[[nodiscard]] DecodedPicture decodeJpegPicture(std::span<const uint8_t> data);
 
 // Reads the JPEG file at path (see decodeJpeg and readWholeFile for errors).
 [[nodiscard]] Bitmap loadJpegFile(const std::string& path);

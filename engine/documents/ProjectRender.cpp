@@ -100,10 +100,10 @@ std::string defaultPictureIn(const std::string& dataFolder) {
 }
 
 std::vector<std::string> renderProjectFile(const RenderRequest& request) {
-  const std::optional<PictureFormat> format = pictureFormatOfName(request.OutputPath);
+  const std::optional<PictureFormat> format = writtenFormatOfName(request.OutputPath);
   if (!format)
     throw Error("the output " + quoted(request.OutputPath) +
-                " must end in .jpg, .jpeg (JPEG) or .bmp (BMP)");
+                " must end in .jpg, .jpeg (JPEG), .bmp (BMP), .png (PNG) or .webp (WebP)");
   ProjectData project = loadProjectFile(request.ProjectPath);
 
   std::vector<std::string> warnings;

@@ -1,7 +1,8 @@
-// glyphon-render: renders a project file to a JPEG or BMP picture with no
-// display, as Open Project followed by Save Picture would in the editor.
+// glyphon-render: renders a project file to a JPEG, BMP, PNG or WebP picture
+// with no display, as Open Project followed by Save Picture would in the
+// editor.
 //
-//   glyphon-render [--backdrop PICTURE] PROJECT.gyf OUTPUT.jpg|OUTPUT.bmp
+//   glyphon-render [--backdrop PICTURE] PROJECT.gyf OUTPUT.jpg|.bmp|.png|.webp
 //
 // Exit status 0 on success, 1 when the picture could not be made (nothing is
 // written then), 2 for a wrong command line.
@@ -18,11 +19,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: glyphon-render [--backdrop PICTURE] PROJECT.gyf OUTPUT.jpg|OUTPUT.bmp\n"
+    "usage: glyphon-render [--backdrop PICTURE] PROJECT.gyf OUTPUT.jpg|.bmp|.png|.webp\n"
     "\n"
     "Renders a Glyphon Editor project to a picture, as Open Project followed by\n"
     "Save Picture would. The output's extension chooses the format: .jpg or .jpeg\n"
-    "for JPEG (quality 90), .bmp for BMP.\n"
+    "for JPEG (quality 90), .bmp for BMP, .png for PNG (lossless), .webp for WebP\n"
+    "(lossy, quality 90).\n"
     "\n"
     "  --backdrop PICTURE  use this BMP or JPEG picture as the backdrop, stretched\n"
     "                      to the canvas size, in place of the project's own\n"

@@ -3,6 +3,7 @@
 // asked before a modified picture is closed.
 #include <QAction>
 #include <QPushButton>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -21,11 +22,13 @@ namespace {
 // listed as well.
 const char* const kProjectFilter = "Glyphon Files (*.gyf *.GYF)";
 const char* const kProjectSuffix = "gyf";
-// The entries of the picture save dialog, in this order: the entry chosen
-// decides the format, whatever extension the name has.
+// The entries of the picture save dialog, in this order; a typed extension
+// of one of these formats wins over the chosen entry (see pictureSaveTarget).
 const char* const kPictureFilter =
-    "JPG Format (small file size) (*.jpg *.JPG);;BMP Format (high quality) (*.bmp *.BMP)";
-constexpr int kBmpFilterIndex = 1;
+    "JPG Format (small file size) (*.jpg *.JPG);;BMP Format (high quality) (*.bmp *.BMP);;"
+    "PNG Format (lossless) (*.png *.PNG);;WebP Format (small file size) (*.webp *.WEBP)";
+constexpr PictureFormat kPictureFilterFormats[] = {PictureFormat::Jpeg, PictureFormat::Bmp,
+                                                   PictureFormat::Png, PictureFormat::Webp};
 
 FileDialogRequest projectDialog(FileDialogRequest::Kind kind, const QString& caption) {
   return {kind, caption, QString::fromUtf8(kProjectFilter), QString::fromUtf8(kProjectSuffix)};
@@ -130,14 +133,18 @@ void TMainForm::saveCanvasPicture() {
   request.suffixFollowsFilter = true;
   const FileDialogChoice choice = fileDialogs().chooseWithFilter(this, request);
   if (choice.path.isEmpty()) return;
-  const PictureFormat format =
-      choice.filterIndex == kBmpFilterIndex ? PictureFormat::Bmp : PictureFormat::Jpeg;
+  const PictureFormat entryFormat =
+      choice.filterIndex > 0 && choice.filterIndex < int(std::size(kPictureFilterFormats))
+          ? kPictureFilterFormats[choice.filterIndex]
+          : PictureFormat::Jpeg;
+  // Decided before the handles come off, so that a refused name changes
+  // nothing.
+  const PictureSaveTarget target = pictureSaveTarget(choice.path.toStdString(), entryFormat);
 
   // The picture goes out without the selection's handles; taking them off
   // marks the picture modified, as every change of the canvas does.
   m_composition.HideHandles();
-  writePictureFile(withPictureExtension(choice.path.toStdString(), format),
-                   m_composition.CanvasBitmap(), format);
+  writePictureFile(target.path, m_composition.CanvasBitmap(), target.format);
 }
 
 bool TMainForm::confirmClose() {

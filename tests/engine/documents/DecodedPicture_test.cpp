@@ -1,8 +1,15 @@
+// Finishing a decoded picture: transparency, colour profiles and the EXIF
+// orientation, the last two also against ImageMagick, jpegtran and exiftool.
 #include "engine/documents/DecodedPicture.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "engine/core/Error.h"
+#include "engine/core/FileIO.h"
+#include "engine/documents/JpegCodec.h"
+#include "tests/engine/documents/ReferenceTools.h"
 
 namespace glyphon {
 namespace {
@@ -43,6 +50,242 @@ TEST(DecodedPictureTest, NoTransparencyLeavesThePixelsAndAMismatchIsRefused) {
 
   Bitmap pixels(3, 2);
   EXPECT_THROW(composeOverBackground(pixels, std::vector<uint8_t>(5, 0), 0), Error);
+}
+
+// Pixel (x, y) of a small picture holds its own coordinates.
+Color labelOf(int32_t x, int32_t y) { return rgb(uint8_t(10 * x + 1), uint8_t(10 * y + 1), 0); }
+
+TEST(DecodedPictureTest, EachOrientationStandsThePictureUpright) {
+  // The stored picture is   a b c   ; each case lists, row by row, which
+  //                          d e f
+  // stored pixel lands where.
+  struct Case {
+    int orientation;
+    int32_t width, height;
+    const char* layout;
+  };
+  const Case cases[] = {
+      {1, 3, 2, "abcdef"}, {2, 3, 2, "cbafed"}, {3, 3, 2, "fedcba"}, {4, 3, 2, "defabc"},
+      {5, 2, 3, "adbecf"}, {6, 2, 3, "daebfc"}, {7, 2, 3, "fcebda"}, {8, 2, 3, "cfbead"},
+      {0, 3, 2, "abcdef"}, {9, 3, 2, "abcdef"},  // not an orientation: unchanged
+  };
+  Bitmap stored(3, 2);
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 3; ++x) stored.setPixel(x, y, labelOf(x, y));
+  for (const Case& c : cases) {
+    const Bitmap out = applyOrientation(stored, c.orientation);
+    ASSERT_EQ(out.width(), c.width) << c.orientation;
+    ASSERT_EQ(out.height(), c.height) << c.orientation;
+    for (int32_t i = 0; i < c.width * c.height; ++i) {
+      const int letter = c.layout[i] - 'a';
+      EXPECT_EQ(out.pixel(i % c.width, i / c.width), labelOf(letter % 3, letter / 3))
+          << "orientation " << c.orientation << ", pixel " << i;
+    }
+  }
+}
+
+TEST(DecodedPictureTest, QuarterTurnsOfPicturesLargerThanATileKeepEveryPixel) {
+  Bitmap stored(150, 70);
+  for (int32_t y = 0; y < 70; ++y)
+    for (int32_t x = 0; x < 150; ++x) stored.setPixel(x, y, rgb(uint8_t(x), uint8_t(y), 7));
+  // Four quarter turns come back to the start; so do two half turns.
+  Bitmap turned = stored;
+  for (int i = 0; i < 4; ++i) turned = applyOrientation(std::move(turned), 6);
+  EXPECT_EQ(turned, stored);
+  EXPECT_EQ(applyOrientation(applyOrientation(stored, 8), 6), stored);
+  EXPECT_EQ(applyOrientation(applyOrientation(stored, 7), 7), stored);
+  EXPECT_EQ(applyOrientation(applyOrientation(stored, 5), 5), stored);
+  const Bitmap clockwise = applyOrientation(stored, 6);
+  EXPECT_EQ(clockwise.pixel(0, 0), stored.pixel(0, 69));
+  EXPECT_EQ(clockwise.pixel(69, 149), stored.pixel(149, 0));
+}
+
+// An EXIF block (TIFF header onwards) whose first directory holds one entry.
+std::vector<uint8_t> exifWith(bool bigEndian, uint16_t tag, uint16_t type, uint16_t value) {
+  std::vector<uint8_t> b;
+  auto u16 = [&](uint16_t v) {
+    if (bigEndian) b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)});
+    else b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)});
+  };
+  auto u32 = [&](uint32_t v) {
+    if (bigEndian) {
+      u16(uint16_t(v >> 16));
+      u16(uint16_t(v));
+    } else {
+      u16(uint16_t(v));
+      u16(uint16_t(v >> 16));
+    }
+  };
+  b.insert(b.end(), {uint8_t(bigEndian ? 'M' : 'I'), uint8_t(bigEndian ? 'M' : 'I')});
+  u16(42);
+  u32(8);  // the first directory follows the header
+  u16(1);  // one entry
+  u16(tag);
+  u16(type);
+  u32(1);
+  u16(value);
+  u16(0);
+  u32(0);  // no next directory
+  return b;
+}
+
+TEST(DecodedPictureTest, TheOrientationIsReadFromTheFirstDirectoryOrIsOne) {
+  constexpr uint16_t kOrientation = 0x0112, kShort = 3, kLong = 4;
+  std::vector<uint8_t> cut = exifWith(false, kOrientation, kShort, 6);
+  cut.resize(14);
+  std::vector<uint8_t> farDirectory = exifWith(false, kOrientation, kShort, 6);
+  farDirectory[4] = 0xF0;  // the directory would start beyond the block
+  std::vector<uint8_t> garbage(300);
+  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = uint8_t(i * 37 + 11);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> exif;
+    int expected;
+  };
+  const Case cases[] = {
+      {"none", {}, 1},
+      {"Intel order", exifWith(false, kOrientation, kShort, 6), 6},
+      {"Motorola order", exifWith(true, kOrientation, kShort, 8), 8},
+      {"upright", exifWith(true, kOrientation, kShort, 1), 1},
+      {"mirrored", exifWith(false, kOrientation, kShort, 2), 2},
+      {"zero", exifWith(false, kOrientation, kShort, 0), 1},
+      {"beyond eight", exifWith(false, kOrientation, kShort, 9), 1},
+      {"another tag", exifWith(false, 0x0110, kShort, 6), 1},
+      {"not a short", exifWith(false, kOrientation, kLong, 6), 1},
+      {"cut short", cut, 1},
+      {"directory beyond the end", farDirectory, 1},
+      {"garbage", garbage, 1},
+      {"header only", {'I', 'I', 42, 0, 8, 0, 0, 0}, 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(orientationOf(c.exif), c.expected) << c.name;
+}
+
+TEST(DecodedPictureTest, ADamagedOrForeignProfileLeavesThePixelsAlone) {
+  const std::vector<uint8_t> srgb = readWholeFile("/usr/share/color/icc/sRGB.icc");
+  ASSERT_GT(srgb.size(), 128u);
+  std::vector<uint8_t> cut(srgb.begin(), srgb.begin() + 100);
+  std::vector<uint8_t> scrambled = srgb;
+  for (size_t i = 128; i < scrambled.size(); ++i) scrambled[i] = uint8_t(scrambled[i] * 7 + 3);
+  Bitmap pixels(17, 5);
+  for (int32_t x = 0; x < 17; ++x) pixels.setPixel(x, 2, rgb(uint8_t(x * 15), 200, 30));
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> profile;
+    bool converted;
+  };
+  const Case cases[] = {
+      {"none", {}, false},
+      {"cut short", cut, false},
+      {"garbage", std::vector<uint8_t>(500, 0x5A), false},
+      {"Lab", readWholeFile("/usr/share/color/icc/LCMSLABI.ICM"), false},
+      {"sRGB itself", srgb, true},
+  };
+  for (const Case& c : cases) {
+    Bitmap copy = pixels;
+    EXPECT_EQ(convertToSrgb(copy, c.profile), c.converted) << c.name;
+    EXPECT_EQ(copy, pixels) << c.name;
+  }
+  // Scrambled tag data may or may not open; it must not crash.
+  Bitmap copy = pixels;
+  (void)convertToSrgb(copy, scrambled);
+}
+
+TEST(DecodedPictureTest, AnAdobeRgbPictureMatchesImageMagicksConversionToSrgb) {
+  const testing::ScratchFolder scratch;
+  Bitmap plain(64, 48);
+  for (int32_t y = 0; y < 48; ++y)
+    for (int32_t x = 0; x < 64; ++x)
+      plain.setPixel(x, y, rgb(uint8_t(x * 4), uint8_t(y * 5), uint8_t(255 - x * 2 - y)));
+  fillRect(plain, {0, 0, 8, 8}, rgb(0, 255, 0));  // a saturated green, far out of sRGB
+  testing::writePpm(scratch.path("plain.ppm"), plain);
+  // The first -profile tags the picture without converting it.
+  ASSERT_TRUE(testing::runQuietly(
+      "/usr/bin/convert " + scratch.path("plain.ppm") +
+      " -quality 100 -sampling-factor 1x1 -profile "
+      "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc " +
+      scratch.path("tagged.jpg")));
+  const Bitmap reference = testing::parsePpm(
+      testing::outputOf("/usr/bin/convert " + scratch.path("tagged.jpg") +
+                        " -profile /usr/share/color/icc/sRGB.icc -depth 8 ppm:-"));
+  ASSERT_FALSE(reference.isEmpty());
+
+  DecodedPicture picture = decodeJpegPicture(readWholeFile(scratch.path("tagged.jpg")));
+  ASSERT_GT(picture.iccProfile.size(), 128u);
+  const Bitmap untouched = picture.pixels;
+  const Bitmap out = finishPicture(std::move(picture), 0);
+  EXPECT_LE(testing::maxChannelDifference(out, reference), 3);
+  // The green is out of sRGB: the conversion moves it a long way.
+  EXPECT_GE(testing::maxChannelDifference(untouched, reference), 40);
+}
+
+// A 48 x 32 picture of 8 x 8 blocks, each of its own colour: JPEG keeps flat
+// blocks exactly, and jpegtran turns them without loss.
+Bitmap blockPicture() {
+  Bitmap b(48, 32);
+  for (int32_t by = 0; by < 4; ++by)
+    for (int32_t bx = 0; bx < 6; ++bx)
+      fillRect(b, {bx * 8, by * 8, bx * 8 + 8, by * 8 + 8},
+               rgb(uint8_t(bx * 40 + 20), uint8_t(by * 60 + 20), uint8_t((bx + by) % 2 * 200 + 30)));
+  return b;
+}
+
+TEST(DecodedPictureTest, PhotosTaggedWithEachExifOrientationComeOutUpright) {
+  const testing::ScratchFolder scratch;
+  testing::writePpm(scratch.path("upright.ppm"), blockPicture());
+  ASSERT_TRUE(testing::runQuietly("cjpeg -quality 100 -sample 1x1 -outfile " +
+                                  scratch.path("upright.jpg") + " " + scratch.path("upright.ppm")));
+  const Bitmap upright = decodeJpeg(readWholeFile(scratch.path("upright.jpg")));
+  ASSERT_LE(testing::maxChannelDifference(upright, blockPicture()), 2);
+  // How the camera stored the picture for each orientation: the turn that
+  // the orientation undoes.
+  const char* const storedAs[] = {"", "-flip horizontal", "-rotate 180", "-flip vertical",
+                                  "-transpose", "-rotate 270", "-transverse", "-rotate 90"};
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    const std::string file = scratch.path("o" + std::to_string(orientation) + ".jpg");
+    ASSERT_TRUE(testing::runQuietly("jpegtran -perfect " + std::string(storedAs[orientation - 1]) +
+                                    " -outfile " + file + " " + scratch.path("upright.jpg")));
+    ASSERT_TRUE(testing::runQuietly("exiftool -n -overwrite_original -Orientation=" +
+                                    std::to_string(orientation) + " " + file));
+    DecodedPicture picture = decodeJpegPicture(readWholeFile(file));
+    EXPECT_EQ(orientationOf(picture.exif), orientation);
+    if (orientation > 1) {
+      EXPECT_GT(testing::maxChannelDifference(picture.pixels, upright), 20);
+    }
+    EXPECT_LE(testing::maxChannelDifference(finishPicture(std::move(picture), 0), upright), 1)
+        << "orientation " << orientation;
+  }
+}
+
+// data with a segment inserted right after the start-of-image marker.
+std::vector<uint8_t> withSegment(std::vector<uint8_t> data, uint8_t marker,
+                                 const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> segment = {0xFF, marker, uint8_t((body.size() + 2) >> 8),
+                                  uint8_t(body.size() + 2)};
+  segment.insert(segment.end(), body.begin(), body.end());
+  data.insert(data.begin() + 2, segment.begin(), segment.end());
+  return data;
+}
+
+TEST(DecodedPictureTest, DamagedExifOrProfileSegmentsChangeNothing) {
+  const std::vector<uint8_t> clean = encodeJpeg(blockPicture());
+  const Bitmap expected = decodeJpeg(clean);
+  std::vector<uint8_t> exifGarbage = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 0xFF, 0xFF, 0, 0};
+  exifGarbage.resize(200, 0xEE);
+  std::vector<uint8_t> iccGarbage = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1};
+  iccGarbage.resize(300, 0x42);
+  std::vector<uint8_t> iccPieceMissing = iccGarbage;
+  iccPieceMissing[13] = 2;  // piece 1 of 2, the second never comes
+  const std::vector<uint8_t> files[] = {
+      withSegment(clean, 0xE1, exifGarbage),
+      withSegment(clean, 0xE1, {'E', 'x', 'i', 'f', 0, 0}),
+      withSegment(clean, 0xE2, iccGarbage),
+      withSegment(clean, 0xE2, iccPieceMissing),
+      withSegment(withSegment(clean, 0xE1, exifGarbage), 0xE2, iccGarbage),
+  };
+  for (const std::vector<uint8_t>& file : files) {
+    DecodedPicture picture = decodeJpegPicture(file);
+    EXPECT_EQ(finishPicture(std::move(picture), 0), expected);
+  }
 }
 
 }  // namespace
