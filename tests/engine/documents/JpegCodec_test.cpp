@@ -262,6 +262,64 @@ TEST(Jpeg, DamagedFilesAreRefused) {
   EXPECT_EQ(errorOf({'B', 'M', 1, 2, 3}), "Not a JPEG file: starts with 0x42 0x4d");
 }
 
+std::string pictureErrorOf(const std::vector<uint8_t>& bytes) {
+  try {
+    (void)decodeJpegPicture(bytes);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+TEST(Jpeg, PicturesTheUserChoseAreRefusedInPlainWords) {
+  const std::vector<uint8_t> good = encodeJpeg(gradient(64, 64));
+  const std::vector<Segment> segments = headerSegments(good);
+  size_t scan = 2;
+  for (const Segment& s : segments) scan += 4 + s.body.size();
+  std::vector<uint8_t> corrupt = good;
+  corrupt[scan + (good.size() - scan) / 2] = 0xFF;
+  corrupt[scan + (good.size() - scan) / 2 + 1] = 0xD3;
+  std::vector<uint8_t> lossless = good;
+  for (size_t i = 2; i + 1 < lossless.size(); ++i)
+    if (lossless[i] == 0xFF && lossless[i + 1] == 0xC0) {
+      lossless[i + 1] = 0xC3;  // the start of frame of a lossless picture
+      break;
+    }
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"PNG bytes", {0x89, 'P', 'N', 'G', 13, 10}, "Not a JPEG picture (it starts with the bytes 89 50)"},
+      {"other bytes", {0xE9, 0x97, 0, 0}, "Not a JPEG picture (it starts with the bytes e9 97)"},
+      {"empty", {}, "The file is empty"},
+      {"cut in the data", std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() * 6 / 10)),
+       "The JPEG picture is cut short"},
+      {"cut in the header", std::vector<uint8_t>(good.begin(), good.begin() + 20),
+       "The JPEG picture is cut short"},
+      {"marker in the data", corrupt, "The JPEG picture's data is damaged"},
+      {"lossless", lossless, "This kind of JPEG picture (lossless or hierarchical) is not supported"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(pictureErrorOf(c.bytes), c.message) << c.name;
+  // The same pictures for style pictures and projects keep libjpeg's words.
+  EXPECT_EQ(errorOf({0xE9, 0x97, 0, 0}), "Not a JPEG file: starts with 0xe9 0x97");
+}
+
+TEST(Jpeg, AnUnreadableProfileIsDroppedNotFatal) {
+  const std::vector<uint8_t> good = encodeJpeg(gradient(32, 16));
+  // An ICC segment that claims to be piece 2 of 1.
+  std::vector<uint8_t> bad = {0xFF, 0xE2, 0, 16, 'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L',
+                              'E', 0, 2, 1};
+  bad.insert(bad.begin(), good.begin(), good.begin() + 2);
+  bad.insert(bad.end(), good.begin() + 2, good.end());
+  EXPECT_EQ(decodeJpeg(bad), decodeJpeg(good));
+  const DecodedPicture picture = decodeJpegPicture(bad);
+  EXPECT_EQ(picture.pixels, decodeJpeg(good));
+  EXPECT_TRUE(picture.iccProfile.empty());
+  EXPECT_TRUE(picture.exif.empty());
+}
+
 TEST(Jpeg, HugeHeaderRefusedBeforeAllocating) {
   std::vector<uint8_t> jpeg = encodeJpeg(gradient(16, 16));
   ASSERT_LT(jpeg.size(), 3000u);

@@ -1,4 +1,5 @@
-// Picture export: the JPEG's markers and quantisation tables, and the BMP.
+// Picture export: the JPEG's markers and quantisation tables, the BMP, PNG
+// and WebP, and the rule that picks the format from a typed name.
 #include "engine/documents/PictureExport.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,10 @@
 #include <array>
 #include <cstdlib>
 #include <map>
+#include <optional>
+#include <string>
 
+#include "engine/core/Error.h"
 #include "engine/documents/BmpCodec.h"
 #include "engine/documents/JpegCodec.h"
 
@@ -98,6 +102,81 @@ TEST(PictureExportTest, BmpHoldsThePixelsExactlyAt24Bits) {
   const std::vector<uint8_t> bmp = encodePicture(picture, PictureFormat::Bmp);
   EXPECT_EQ(bmp[28], 24);
   EXPECT_EQ(decodeBmp(bmp), picture);
+}
+
+TEST(PictureExportTest, PngAndWebpAreWrittenAndTiffAndHeifRefused) {
+  const Bitmap picture = gradient(9, 4);
+  const std::vector<uint8_t> png = encodePicture(picture, PictureFormat::Png);
+  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+  const std::vector<uint8_t> webp = encodePicture(picture, PictureFormat::Webp);
+  EXPECT_EQ(std::string(webp.begin() + 8, webp.begin() + 12), "WEBP");
+  struct Case {
+    PictureFormat format;
+    const char* message;
+  };
+  const Case refused[] = {
+      {PictureFormat::Tiff,
+       "Pictures cannot be saved as .tif files; they can be saved as .jpg, .bmp, .png or .webp "
+       "files"},
+      {PictureFormat::Heif,
+       "Pictures cannot be saved as .heic files; they can be saved as .jpg, .bmp, .png or .webp "
+       "files"},
+  };
+  for (const Case& c : refused) {
+    try {
+      (void)encodePicture(picture, c.format);
+      ADD_FAILURE() << c.message;
+    } catch (const Error& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
+}
+
+TEST(PictureExportTest, TheWrittenFormatFollowsTheExtensionAlone) {
+  struct Case {
+    const char* path;
+    std::optional<PictureFormat> format;
+  };
+  const Case cases[] = {
+      {"a.jpg", PictureFormat::Jpeg},   {"a.JPEG", PictureFormat::Jpeg},
+      {"a.Bmp", PictureFormat::Bmp},    {"/x/a.png", PictureFormat::Png},
+      {"a.PNG", PictureFormat::Png},    {"a.webp", PictureFormat::Webp},
+      {"a.WebP", PictureFormat::Webp},  {"a.tif", std::nullopt},
+      {"a.heic", std::nullopt},         {"a.gif", std::nullopt},
+      {"a", std::nullopt},              {"/x.png/a", std::nullopt},
+      {"a.png.txt", std::nullopt},      {".webp", PictureFormat::Webp},
+  };
+  for (const Case& c : cases) EXPECT_EQ(writtenFormatOfName(c.path), c.format) << c.path;
+}
+
+TEST(PictureExportTest, ATypedPictureExtensionWinsOverTheChosenEntry) {
+  struct Case {
+    const char* typed;
+    PictureFormat entry;
+    const char* path;
+    PictureFormat format;
+  };
+  const Case cases[] = {
+      // A known extension decides, whatever entry is chosen.
+      {"/d/card.bmp", PictureFormat::Jpeg, "/d/card.bmp", PictureFormat::Bmp},
+      {"/d/card.JPG", PictureFormat::Bmp, "/d/card.JPG", PictureFormat::Jpeg},
+      {"/d/card.png", PictureFormat::Webp, "/d/card.png", PictureFormat::Png},
+      {"/d/card.webp", PictureFormat::Png, "/d/card.webp", PictureFormat::Webp},
+      {"/d/card.jpeg", PictureFormat::Jpeg, "/d/card.jpeg", PictureFormat::Jpeg},
+      // No extension: the entry decides and adds its own.
+      {"/d/card", PictureFormat::Jpeg, "/d/card.jpg", PictureFormat::Jpeg},
+      {"/d/card", PictureFormat::Bmp, "/d/card.bmp", PictureFormat::Bmp},
+      {"/d/card", PictureFormat::Png, "/d/card.png", PictureFormat::Png},
+      {"/d/card", PictureFormat::Webp, "/d/card.webp", PictureFormat::Webp},
+      {"/d.x/card", PictureFormat::Png, "/d.x/card.png", PictureFormat::Png},
+      // Another extension is kept as typed, in the entry's format.
+      {"/d/card.txt", PictureFormat::Png, "/d/card.txt", PictureFormat::Png},
+  };
+  for (const Case& c : cases) {
+    const PictureSaveTarget target = pictureSaveTarget(c.typed, c.entry);
+    EXPECT_EQ(target.path, c.path) << c.typed;
+    EXPECT_EQ(target.format, c.format) << c.typed;
+  }
 }
 
 }  // namespace

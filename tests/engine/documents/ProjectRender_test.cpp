@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -160,7 +161,7 @@ TEST_F(ProjectRenderTest, FailuresWriteNothing) {
   writeWholeFile(path("damaged.gyf"), damaged);
   RenderRequest badBackdrop = request("a.gyf", "out.jpg");
   badBackdrop.BackdropPath = path("none.bmp");
-  const RenderRequest failing[] = {request("a.gyf", "out.png"), request("none.gyf", "out.jpg"),
+  const RenderRequest failing[] = {request("a.gyf", "out.tif"), request("none.gyf", "out.jpg"),
                                    request("damaged.gyf", "out.jpg"), badBackdrop};
   for (const RenderRequest& r : failing) {
     EXPECT_THROW((void)renderProjectFile(r), Error) << r.OutputPath;
@@ -202,6 +203,32 @@ TEST_F(ProjectRenderTest, TheCommandLineReportsOnStandardErrorWithItsExitStatus)
   EXPECT_EQ(missing.second.rfind("glyphon-render: Cannot open file \"" + path("none.gyf"), 0), 0u)
       << missing.second;
   EXPECT_FALSE(fs::exists(path("no.jpg")));
+}
+
+TEST_F(ProjectRenderTest, TheCommandLineWritesPngAndWebpByTheOutputsExtension) {
+  writeProjectFile("a.gyf", {path("custom.bmp"), false, true, 1, 1, 0});
+  const std::string project = path("a.gyf");
+  ASSERT_EQ(runRenderer(project + " " + path("ref.bmp")).first, 0);
+  const Bitmap reference = loadBmpFile(path("ref.bmp"));
+  ASSERT_EQ(runRenderer(project + " " + path("out.PNG")), std::make_pair(0, std::string()));
+  const std::vector<uint8_t> png = readWholeFile(path("out.PNG"));
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+  ASSERT_EQ(runRenderer(project + " " + path("out.webp")), std::make_pair(0, std::string()));
+  const std::vector<uint8_t> webp = readWholeFile(path("out.webp"));
+  ASSERT_GT(webp.size(), 12u);
+  EXPECT_EQ(std::string(webp.begin() + 8, webp.begin() + 12), "WEBP");
+  // Both hold the rendering: the PNG exactly, read back by ImageMagick.
+  ASSERT_EQ(std::system(("/usr/bin/convert " + path("out.PNG") + " -depth 8 bmp3:" +
+                         path("back.bmp")).c_str()),
+            0);
+  EXPECT_EQ(loadBmpFile(path("back.bmp")), reference);
+
+  const auto refused = runRenderer(project + " " + path("out.tif"));
+  EXPECT_EQ(refused.first, 1);
+  EXPECT_NE(refused.second.find(".png (PNG) or .webp (WebP)"), std::string::npos)
+      << refused.second;
+  EXPECT_FALSE(fs::exists(path("out.tif")));
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <csignal>
 #include <memory>
+#include <string>
 
 #include "engine/core/TextItem.h"
 #include "engine/documents/ProjectFile.h"
@@ -361,17 +363,18 @@ TEST_F(ProjectCommandsTest, SavePictureWritesTheCanvasWithoutHandlesInTheChosenF
   const Bitmap clean = cleanCanvas();
   ASSERT_NE(composition().CanvasBitmap(), clean);  // the handles are painted
 
-  // The BMP entry writes BMP whatever the name says.
-  dialogs.answers.push_back(file("picture.jpg"));
-  dialogs.filterAnswers.push_back(1);
+  // A typed .bmp writes BMP while the JPG entry is chosen.
+  dialogs.answers.push_back(file("picture.bmp"));
+  dialogs.filterAnswers.push_back(0);
   button("ButtonSave")->click();
   ASSERT_EQ(dialogs.requests.size(), 1u);
   EXPECT_EQ(dialogs.requests[0].filter,
-            "JPG Format (small file size) (*.jpg *.JPG);;BMP Format (high quality) (*.bmp *.BMP)");
+            "JPG Format (small file size) (*.jpg *.JPG);;BMP Format (high quality) (*.bmp *.BMP);;"
+            "PNG Format (lossless) (*.png *.PNG);;WebP Format (small file size) (*.webp *.WEBP)");
   EXPECT_EQ(dialogs.requests[0].defaultSuffix, "jpg");
   EXPECT_TRUE(dialogs.requests[0].suffixFollowsFilter);
-  EXPECT_TRUE(fileBytes(file("picture.jpg")).startsWith("BM"));
-  EXPECT_EQ(loadBmpFile(file("picture.jpg").toStdString()), clean);
+  EXPECT_TRUE(fileBytes(file("picture.bmp")).startsWith("BM"));
+  EXPECT_EQ(loadBmpFile(file("picture.bmp").toStdString()), clean);
   EXPECT_FALSE(composition().Queue().HandlesShown);
   EXPECT_NE(composition().Queue().Selected, nullptr);
   EXPECT_EQ(window->statusText(2), "Modified");
@@ -395,6 +398,57 @@ TEST_F(ProjectCommandsTest, SavePictureWritesTheCanvasWithoutHandlesInTheChosenF
   dialogs.answers.push_back("");
   button("ButtonSave")->click();
   EXPECT_EQ(composition().CanvasBitmap(), withHandles);
+}
+
+// What a picture file's bytes say it is: "jpg", "bmp", "png", "webp" or "".
+std::string formatOfBytes(const QByteArray& bytes) {
+  if (bytes.startsWith("\xFF\xD8")) return "jpg";
+  if (bytes.startsWith("BM")) return "bmp";
+  if (bytes.startsWith("\x89PNG")) return "png";
+  if (bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP") return "webp";
+  return "";
+}
+
+TEST_F(ProjectCommandsTest, SavePictureTakesTheFormatFromATypedExtensionOrElseTheEntry) {
+  newFrom(file("back.bmp"));
+  const Bitmap clean = cleanCanvas();
+  const char* const entries[] = {"jpg", "bmp", "png", "webp"};
+  for (int entry = 0; entry < 4; ++entry) {
+    const std::string format = entries[entry];
+    // No extension typed: the entry decides and adds its extension.
+    dialogs.answers.push_back(file(("byentry" + std::to_string(entry)).c_str()));
+    dialogs.filterAnswers.push_back(entry);
+    button("ButtonSave")->click();
+    const QString byEntry = file(("byentry" + std::to_string(entry) + "." + format).c_str());
+    EXPECT_EQ(formatOfBytes(fileBytes(byEntry)), format) << format;
+    // The extension typed decides whichever other entry is chosen.
+    const int otherEntry = (entry + 1) % 4;
+    const QString typed = file(("typed." + format).c_str());
+    dialogs.answers.push_back(typed);
+    dialogs.filterAnswers.push_back(otherEntry);
+    button("ButtonSave")->click();
+    EXPECT_EQ(formatOfBytes(fileBytes(typed)), format) << format;
+    EXPECT_FALSE(QFileInfo::exists(typed + "." + entries[otherEntry])) << format;
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(loadBmpFile(file("typed.bmp").toStdString()), clean);
+  // PNG keeps every pixel.
+  QImage png(file("typed.png"), "PNG");
+  ASSERT_FALSE(png.isNull());
+  png = png.convertToFormat(QImage::Format_RGB888);
+  ASSERT_EQ(png.width(), clean.width());
+  ASSERT_EQ(png.height(), clean.height());
+  for (int32_t y = 0; y < clean.height(); y += 7)
+    for (int32_t x = 0; x < clean.width(); x += 5) {
+      const QRgb p = png.pixel(x, y);
+      ASSERT_EQ(rgb(uint8_t(qRed(p)), uint8_t(qGreen(p)), uint8_t(qBlue(p))), clean.pixel(x, y))
+          << x << ", " << y;
+    }
+  // An upper-case extension counts as well.
+  dialogs.answers.push_back(file("upper.PNG"));
+  dialogs.filterAnswers.push_back(0);
+  button("ButtonSave")->click();
+  EXPECT_EQ(formatOfBytes(fileBytes(file("upper.PNG"))), "png");
 }
 
 TEST_F(ProjectCommandsTest, TheRendererGivesTheEditorsOwnPictures) {
