@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "engine/core/Error.h"
 
@@ -80,17 +80,21 @@ bool convertToSrgb(Bitmap& pixels, const std::vector<uint8_t>& iccProfile) {
   if (!source) return false;
   cmsUInt32Number inputFormat = 0;
   switch (cmsGetColorSpace(source.get())) {
-    case cmsSigRgbData: inputFormat = TYPE_BGR_8; break;
-    case cmsSigGrayData: inputFormat = kGreyOfBgr8; break;
-    default: return false;  // CMYK, Lab, ...: the decoder has made RGB already
+    case cmsSigRgbData:
+      inputFormat = TYPE_BGR_8;
+      break;
+    case cmsSigGrayData:
+      inputFormat = kGreyOfBgr8;
+      break;
+    default:
+      return false;  // CMYK, Lab, ...: the decoder has made RGB already
   }
   const ProfilePtr srgb(cmsCreate_sRGBProfile());
   if (!srgb) return false;
   // No cache: neighbouring photo pixels rarely repeat, and comparing each
   // with the last costs more than it saves.
-  const TransformPtr transform(cmsCreateTransform(source.get(), inputFormat, srgb.get(),
-                                                  TYPE_BGR_8, INTENT_PERCEPTUAL,
-                                                  cmsFLAGS_NOCACHE));
+  const TransformPtr transform(cmsCreateTransform(source.get(), inputFormat, srgb.get(), TYPE_BGR_8,
+                                                  INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
   if (!transform) return false;
   if (inputFormat == TYPE_BGR_8 && keepsColours(transform.get())) return true;
   // One row at a time through a scratch row, so that input and output never
@@ -133,18 +137,32 @@ Bitmap applyOrientation(Bitmap picture, int orientation) {
   const bool turned = orientation >= 5;  // the sides swap
   const ptrdiff_t px = Bitmap::kBytesPerPixel;
   const ptrdiff_t stride = ptrdiff_t(picture.stride());
-  const ptrdiff_t right = (w - 1) * px;      // offset of the last column
+  const ptrdiff_t right = (w - 1) * px;       // offset of the last column
   const ptrdiff_t bottom = (h - 1) * stride;  // offset of the last row
   // Output pixel (x, y) is source byte base + x * dx + y * dy.
   ptrdiff_t base = 0, dx = 0, dy = 0;
   switch (orientation) {
-    case 2: base = right, dx = -px, dy = stride; break;
-    case 3: base = bottom + right, dx = -px, dy = -stride; break;
-    case 4: base = bottom, dx = px, dy = -stride; break;
-    case 5: base = 0, dx = stride, dy = px; break;
-    case 6: base = bottom, dx = -stride, dy = px; break;
-    case 7: base = bottom + right, dx = -stride, dy = -px; break;
-    case 8: base = right, dx = stride, dy = -px; break;
+    case 2:
+      base = right, dx = -px, dy = stride;
+      break;
+    case 3:
+      base = bottom + right, dx = -px, dy = -stride;
+      break;
+    case 4:
+      base = bottom, dx = px, dy = -stride;
+      break;
+    case 5:
+      base = 0, dx = stride, dy = px;
+      break;
+    case 6:
+      base = bottom, dx = -stride, dy = px;
+      break;
+    case 7:
+      base = bottom + right, dx = -stride, dy = -px;
+      break;
+    case 8:
+      base = right, dx = stride, dy = -px;
+      break;
   }
   Bitmap out(turned ? h : w, turned ? w : h);
   const uint8_t* src = picture.data() + base;

@@ -86,30 +86,36 @@ void initErrorManager(ErrorManager* err) {
 // chose; libjpeg's own text stays in brackets where it is not plain enough.
 std::string plainMessage(const ErrorManager& err) {
   switch (err.code) {
-    case -1: return err.message;
+    case -1:
+      return err.message;
     case JERR_NO_SOI: {
       char text[80];
       std::snprintf(text, sizeof text, "Not a JPEG picture (it starts with the bytes %02x %02x)",
                     err.parms[0] & 0xFF, err.parms[1] & 0xFF);
       return text;
     }
-    case JERR_INPUT_EMPTY: return "The file is empty";
+    case JERR_INPUT_EMPTY:
+      return "The file is empty";
     case JERR_INPUT_EOF:
-    case JWRN_JPEG_EOF: return "The JPEG picture is cut short";
+    case JWRN_JPEG_EOF:
+      return "The JPEG picture is cut short";
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
     case JWRN_EXTRANEOUS_DATA:
     case JWRN_NOT_SEQUENTIAL:
-    case JERR_BAD_DCT_COEF: return "The JPEG picture's data is damaged";
+    case JERR_BAD_DCT_COEF:
+      return "The JPEG picture's data is damaged";
     case JERR_SOF_UNSUPPORTED:
       return "This kind of JPEG picture (lossless or hierarchical) is not supported";
     case JERR_BAD_PRECISION:
       return "JPEG pictures with " + std::to_string(err.parms[0]) +
              " bits per sample are not supported";
     case JERR_EMPTY_IMAGE:
-    case JERR_NO_IMAGE: return "The JPEG picture holds no picture";
-    default: return std::string("The JPEG picture is damaged (") + err.message + ")";
+    case JERR_NO_IMAGE:
+      return "The JPEG picture holds no picture";
+    default:
+      return std::string("The JPEG picture is damaged (") + err.message + ")";
   }
 }
 
@@ -174,8 +180,7 @@ int startDecompress(j_decompress_ptr cinfo, ErrorManager* err, const uint8_t* da
 // The ICC profile spread over the APP2 segments, or none (*profile null)
 // when there is none or its pieces do not fit together. The profile is
 // malloc'ed; the caller frees it.
-int readIccProfile(j_decompress_ptr cinfo, ErrorManager* err, JOCTET** profile,
-                   unsigned* length) {
+int readIccProfile(j_decompress_ptr cinfo, ErrorManager* err, JOCTET** profile, unsigned* length) {
   *profile = nullptr;
   *length = 0;
   if (setjmp(err->jump)) return 0;
@@ -254,7 +259,6 @@ struct DecompressGuard {
   ~DecompressGuard() { jpeg_destroy_decompress(cinfo); }
 };
 
-
 struct FreeGuard {
   void* memory;
   ~FreeGuard() { std::free(memory); }
@@ -317,8 +321,7 @@ Bitmap decode(std::span<const uint8_t> data, DecodedPicture* picture) {
   Bitmap bitmap(int32_t(cinfo.image_width), int32_t(cinfo.image_height));
   std::unique_ptr<uint8_t[]> cmykRow;
   if (cmyk) cmykRow = std::make_unique<uint8_t[]>(size_t(cinfo.image_width) * 4);
-  if (!finishDecompress(&cinfo, &err, bitmap.data(), bitmap.stride(), cmykRow.get()))
-    throw fail();
+  if (!finishDecompress(&cinfo, &err, bitmap.data(), bitmap.stride(), cmykRow.get())) throw fail();
   return bitmap;
 }
 

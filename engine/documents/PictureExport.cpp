@@ -23,11 +23,16 @@ Error notWritten(const std::string& extension) {
 
 std::vector<uint8_t> encodePicture(const Bitmap& picture, PictureFormat format) {
   switch (format) {
-    case PictureFormat::Jpeg: return encodeJpeg(picture);
-    case PictureFormat::Bmp: return encodeBmp(picture);
-    case PictureFormat::Png: return encodePng(picture);
-    case PictureFormat::Webp: return encodeWebp(picture);
-    default: break;
+    case PictureFormat::Jpeg:
+      return encodeJpeg(picture);
+    case PictureFormat::Bmp:
+      return encodeBmp(picture);
+    case PictureFormat::Png:
+      return encodePng(picture);
+    case PictureFormat::Webp:
+      return encodeWebp(picture);
+    default:
+      break;
   }
   throw notWritten(defaultExtension(format));
 }

@@ -15,12 +15,16 @@ namespace {
 const char* reasonOf(WebPEncodingError code) {
   switch (code) {
     case VP8_ENC_ERROR_OUT_OF_MEMORY:
-    case VP8_ENC_ERROR_BITSTREAM_OUT_OF_MEMORY: return "out of memory";
-    case VP8_ENC_ERROR_BAD_DIMENSION: return "the picture is too large for WebP";
+    case VP8_ENC_ERROR_BITSTREAM_OUT_OF_MEMORY:
+      return "out of memory";
+    case VP8_ENC_ERROR_BAD_DIMENSION:
+      return "the picture is too large for WebP";
     case VP8_ENC_ERROR_PARTITION0_OVERFLOW:
     case VP8_ENC_ERROR_PARTITION_OVERFLOW:
-    case VP8_ENC_ERROR_FILE_TOO_BIG: return "the picture is too large for WebP";
-    default: return "the encoder failed";
+    case VP8_ENC_ERROR_FILE_TOO_BIG:
+      return "the picture is too large for WebP";
+    default:
+      return "the encoder failed";
   }
 }
 

@@ -22,9 +22,9 @@ TEST(DecodedPictureTest, TransparencyIsComposedOverTheBackground) {
     Color expected;
   };
   const Case cases[] = {
-      {rgb(10, 20, 30), 255, rgb(200, 200, 200), rgb(10, 20, 30)},  // opaque stays
+      {rgb(10, 20, 30), 255, rgb(200, 200, 200), rgb(10, 20, 30)},   // opaque stays
       {rgb(10, 20, 30), 0, rgb(200, 150, 100), rgb(200, 150, 100)},  // clear shows the canvas
-      {rgb(255, 0, 0), 128, rgb(0, 0, 255), rgb(128, 0, 127)},      // rounded to nearest
+      {rgb(255, 0, 0), 128, rgb(0, 0, 255), rgb(128, 0, 127)},       // rounded to nearest
       {rgb(0, 0, 0), 1, rgb(255, 255, 255), rgb(254, 254, 254)},
       {rgb(255, 255, 255), 254, rgb(0, 0, 0), rgb(254, 254, 254)},
   };
@@ -104,8 +104,10 @@ TEST(DecodedPictureTest, QuarterTurnsOfPicturesLargerThanATileKeepEveryPixel) {
 std::vector<uint8_t> exifWith(bool bigEndian, uint16_t tag, uint16_t type, uint16_t value) {
   std::vector<uint8_t> b;
   auto u16 = [&](uint16_t v) {
-    if (bigEndian) b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)});
-    else b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)});
+    if (bigEndian)
+      b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)});
+    else
+      b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)});
   };
   auto u32 = [&](uint32_t v) {
     if (bigEndian) {
@@ -199,11 +201,10 @@ TEST(DecodedPictureTest, AnAdobeRgbPictureMatchesImageMagicksConversionToSrgb) {
   fillRect(plain, {0, 0, 8, 8}, rgb(0, 255, 0));  // a saturated green, far out of sRGB
   testing::writePpm(scratch.path("plain.ppm"), plain);
   // The first -profile tags the picture without converting it.
-  ASSERT_TRUE(testing::runQuietly(
-      "/usr/bin/convert " + scratch.path("plain.ppm") +
-      " -quality 100 -sampling-factor 1x1 -profile "
-      "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc " +
-      scratch.path("tagged.jpg")));
+  ASSERT_TRUE(testing::runQuietly("/usr/bin/convert " + scratch.path("plain.ppm") +
+                                  " -quality 100 -sampling-factor 1x1 -profile "
+                                  "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc " +
+                                  scratch.path("tagged.jpg")));
   const Bitmap reference = testing::parsePpm(
       testing::outputOf("/usr/bin/convert " + scratch.path("tagged.jpg") +
                         " -profile /usr/share/color/icc/sRGB.icc -depth 8 ppm:-"));
@@ -218,14 +219,38 @@ TEST(DecodedPictureTest, AnAdobeRgbPictureMatchesImageMagicksConversionToSrgb) {
   EXPECT_GE(testing::maxChannelDifference(untouched, reference), 40);
 }
 
+TEST(DecodedPictureTest, AGreyPictureWithAGreyProfileMatchesImageMagick) {
+  const testing::ScratchFolder scratch;
+  Bitmap ramp(256, 4);
+  for (int32_t x = 0; x < 256; ++x) fillRect(ramp, {x, 0, x + 1, 4}, rgb(x, x, x));
+  testing::writePpm(scratch.path("ramp.ppm"), ramp);
+  ASSERT_TRUE(testing::runQuietly("/usr/bin/convert " + scratch.path("ramp.ppm") +
+                                  " -colorspace Gray -quality 100 -profile "
+                                  "/usr/share/color/icc/Gray.icc " +
+                                  scratch.path("grey.jpg")));
+  const Bitmap reference = testing::parsePpm(
+      testing::outputOf("/usr/bin/convert " + scratch.path("grey.jpg") +
+                        " -profile /usr/share/color/icc/sRGB.icc -depth 8 -type TrueColor ppm:-"));
+  ASSERT_FALSE(reference.isEmpty());
+  DecodedPicture picture = decodeJpegPicture(readWholeFile(scratch.path("grey.jpg")));
+  ASSERT_FALSE(picture.iccProfile.empty());
+  const Bitmap out = finishPicture(std::move(picture), 0);
+  EXPECT_LE(testing::maxChannelDifference(out, reference), 3);
+  for (int32_t x = 0; x < 256; ++x) {
+    const Color c = out.pixel(x, 1);
+    EXPECT_TRUE(redOf(c) == greenOf(c) && greenOf(c) == blueOf(c)) << x;
+  }
+}
+
 // A 48 x 32 picture of 8 x 8 blocks, each of its own colour: JPEG keeps flat
 // blocks exactly, and jpegtran turns them without loss.
 Bitmap blockPicture() {
   Bitmap b(48, 32);
   for (int32_t by = 0; by < 4; ++by)
     for (int32_t bx = 0; bx < 6; ++bx)
-      fillRect(b, {bx * 8, by * 8, bx * 8 + 8, by * 8 + 8},
-               rgb(uint8_t(bx * 40 + 20), uint8_t(by * 60 + 20), uint8_t((bx + by) % 2 * 200 + 30)));
+      fillRect(
+          b, {bx * 8, by * 8, bx * 8 + 8, by * 8 + 8},
+          rgb(uint8_t(bx * 40 + 20), uint8_t(by * 60 + 20), uint8_t((bx + by) % 2 * 200 + 30)));
   return b;
 }
 
@@ -238,8 +263,8 @@ TEST(DecodedPictureTest, PhotosTaggedWithEachExifOrientationComeOutUpright) {
   ASSERT_LE(testing::maxChannelDifference(upright, blockPicture()), 2);
   // How the camera stored the picture for each orientation: the turn that
   // the orientation undoes.
-  const char* const storedAs[] = {"", "-flip horizontal", "-rotate 180", "-flip vertical",
-                                  "-transpose", "-rotate 270", "-transverse", "-rotate 90"};
+  const char* const storedAs[] = {"",           "-flip horizontal", "-rotate 180", "-flip vertical",
+                                  "-transpose", "-rotate 270",      "-transverse", "-rotate 90"};
   for (int orientation = 1; orientation <= 8; ++orientation) {
     const std::string file = scratch.path("o" + std::to_string(orientation) + ".jpg");
     ASSERT_TRUE(testing::runQuietly("jpegtran -perfect " + std::string(storedAs[orientation - 1]) +
@@ -271,7 +296,8 @@ TEST(DecodedPictureTest, DamagedExifOrProfileSegmentsChangeNothing) {
   const Bitmap expected = decodeJpeg(clean);
   std::vector<uint8_t> exifGarbage = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 0xFF, 0xFF, 0, 0};
   exifGarbage.resize(200, 0xEE);
-  std::vector<uint8_t> iccGarbage = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1};
+  std::vector<uint8_t> iccGarbage = {'I', 'C', 'C', '_', 'P', 'R', 'O',
+                                     'F', 'I', 'L', 'E', 0,   1,   1};
   iccGarbage.resize(300, 0x42);
   std::vector<uint8_t> iccPieceMissing = iccGarbage;
   iccPieceMissing[13] = 2;  // piece 1 of 2, the second never comes

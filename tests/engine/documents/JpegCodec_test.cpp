@@ -291,15 +291,19 @@ TEST(Jpeg, PicturesTheUserChoseAreRefusedInPlainWords) {
     std::string message;
   };
   const Case cases[] = {
-      {"PNG bytes", {0x89, 'P', 'N', 'G', 13, 10}, "Not a JPEG picture (it starts with the bytes 89 50)"},
+      {"PNG bytes",
+       {0x89, 'P', 'N', 'G', 13, 10},
+       "Not a JPEG picture (it starts with the bytes 89 50)"},
       {"other bytes", {0xE9, 0x97, 0, 0}, "Not a JPEG picture (it starts with the bytes e9 97)"},
       {"empty", {}, "The file is empty"},
-      {"cut in the data", std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() * 6 / 10)),
+      {"cut in the data",
+       std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() * 6 / 10)),
        "The JPEG picture is cut short"},
       {"cut in the header", std::vector<uint8_t>(good.begin(), good.begin() + 20),
        "The JPEG picture is cut short"},
       {"marker in the data", corrupt, "The JPEG picture's data is damaged"},
-      {"lossless", lossless, "This kind of JPEG picture (lossless or hierarchical) is not supported"},
+      {"lossless", lossless,
+       "This kind of JPEG picture (lossless or hierarchical) is not supported"},
   };
   for (const Case& c : cases) EXPECT_EQ(pictureErrorOf(c.bytes), c.message) << c.name;
   // The same pictures for style pictures and projects keep libjpeg's words.
@@ -309,8 +313,8 @@ TEST(Jpeg, PicturesTheUserChoseAreRefusedInPlainWords) {
 TEST(Jpeg, AnUnreadableProfileIsDroppedNotFatal) {
   const std::vector<uint8_t> good = encodeJpeg(gradient(32, 16));
   // An ICC segment that claims to be piece 2 of 1.
-  std::vector<uint8_t> bad = {0xFF, 0xE2, 0, 16, 'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L',
-                              'E', 0, 2, 1};
+  std::vector<uint8_t> bad = {0xFF, 0xE2, 0,   16,  'I', 'C', 'C', '_', 'P',
+                              'R',  'O',  'F', 'I', 'L', 'E', 0,   2,   1};
   bad.insert(bad.begin(), good.begin(), good.begin() + 2);
   bad.insert(bad.end(), good.begin() + 2, good.end());
   EXPECT_EQ(decodeJpeg(bad), decodeJpeg(good));

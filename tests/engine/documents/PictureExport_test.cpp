@@ -138,13 +138,20 @@ TEST(PictureExportTest, TheWrittenFormatFollowsTheExtensionAlone) {
     std::optional<PictureFormat> format;
   };
   const Case cases[] = {
-      {"a.jpg", PictureFormat::Jpeg},   {"a.JPEG", PictureFormat::Jpeg},
-      {"a.Bmp", PictureFormat::Bmp},    {"/x/a.png", PictureFormat::Png},
-      {"a.PNG", PictureFormat::Png},    {"a.webp", PictureFormat::Webp},
-      {"a.WebP", PictureFormat::Webp},  {"a.tif", std::nullopt},
-      {"a.heic", std::nullopt},         {"a.gif", std::nullopt},
-      {"a", std::nullopt},              {"/x.png/a", std::nullopt},
-      {"a.png.txt", std::nullopt},      {".webp", PictureFormat::Webp},
+      {"a.jpg", PictureFormat::Jpeg},
+      {"a.JPEG", PictureFormat::Jpeg},
+      {"a.Bmp", PictureFormat::Bmp},
+      {"/x/a.png", PictureFormat::Png},
+      {"a.PNG", PictureFormat::Png},
+      {"a.webp", PictureFormat::Webp},
+      {"a.WebP", PictureFormat::Webp},
+      {"a.tif", std::nullopt},
+      {"a.heic", std::nullopt},
+      {"a.gif", std::nullopt},
+      {"a", std::nullopt},
+      {"/x.png/a", std::nullopt},
+      {"a.png.txt", std::nullopt},
+      {".webp", PictureFormat::Webp},
   };
   for (const Case& c : cases) EXPECT_EQ(writtenFormatOfName(c.path), c.format) << c.path;
 }

@@ -32,9 +32,8 @@ TEST(PngWriterTest, PicturesComeBackExactlyThroughImageMagick) {
     EXPECT_EQ(std::vector<uint8_t>(png.begin(), png.begin() + 8),
               (std::vector<uint8_t>{0x89, 'P', 'N', 'G', 13, 10, 26, 10}));
     writeWholeFile(scratch.path("out.png"), png);
-    const Bitmap back =
-        testing::parsePpm(testing::outputOf("/usr/bin/convert " + scratch.path("out.png") +
-                                            " -depth 8 ppm:-"));
+    const Bitmap back = testing::parsePpm(
+        testing::outputOf("/usr/bin/convert " + scratch.path("out.png") + " -depth 8 ppm:-"));
     EXPECT_EQ(back, picture) << picture.width() << " x " << picture.height();
   }
 }

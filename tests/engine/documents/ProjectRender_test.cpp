@@ -219,15 +219,15 @@ TEST_F(ProjectRenderTest, TheCommandLineWritesPngAndWebpByTheOutputsExtension) {
   ASSERT_GT(webp.size(), 12u);
   EXPECT_EQ(std::string(webp.begin() + 8, webp.begin() + 12), "WEBP");
   // Both hold the rendering: the PNG exactly, read back by ImageMagick.
-  ASSERT_EQ(std::system(("/usr/bin/convert " + path("out.PNG") + " -depth 8 bmp3:" +
-                         path("back.bmp")).c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(
+          ("/usr/bin/convert " + path("out.PNG") + " -depth 8 bmp3:" + path("back.bmp")).c_str()),
+      0);
   EXPECT_EQ(loadBmpFile(path("back.bmp")), reference);
 
   const auto refused = runRenderer(project + " " + path("out.tif"));
   EXPECT_EQ(refused.first, 1);
-  EXPECT_NE(refused.second.find(".png (PNG) or .webp (WebP)"), std::string::npos)
-      << refused.second;
+  EXPECT_NE(refused.second.find(".png (PNG) or .webp (WebP)"), std::string::npos) << refused.second;
   EXPECT_FALSE(fs::exists(path("out.tif")));
 }
 

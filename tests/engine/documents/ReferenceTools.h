@@ -51,7 +51,8 @@ inline std::vector<uint8_t> outputOf(const std::string& command) {
   if (!pipe) return out;
   char buffer[65536];
   size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.insert(out.end(), buffer, buffer + n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    out.insert(out.end(), buffer, buffer + n);
   ::pclose(pipe);
   return out;
 }

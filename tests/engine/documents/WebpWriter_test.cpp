@@ -43,8 +43,8 @@ TEST(WebpWriterTest, DwebpReadsBackThePictureAsWellAsCwebpMakesIt) {
     EXPECT_EQ(std::string(webp.begin(), webp.begin() + 4), "RIFF");
     EXPECT_EQ(std::string(webp.begin() + 8, webp.begin() + 16), "WEBPVP8 ");  // lossy
     writeWholeFile(scratch.path("out.webp"), webp);
-    const Bitmap back = testing::parsePpm(
-        testing::outputOf("dwebp " + scratch.path("out.webp") + " -ppm -o -"));
+    const Bitmap back =
+        testing::parsePpm(testing::outputOf("dwebp " + scratch.path("out.webp") + " -ppm -o -"));
     ASSERT_EQ(back.width(), picture.width());
     ASSERT_EQ(back.height(), picture.height());
     // As good as cwebp at the same settings on the same pixels, and close
@@ -52,8 +52,8 @@ TEST(WebpWriterTest, DwebpReadsBackThePictureAsWellAsCwebpMakesIt) {
     testing::writePpm(scratch.path("in.ppm"), picture);
     ASSERT_TRUE(testing::runQuietly("cwebp -q 90 -m 4 -sharp_yuv " + scratch.path("in.ppm") +
                                     " -o " + scratch.path("ref.webp")));
-    const Bitmap reference = testing::parsePpm(
-        testing::outputOf("dwebp " + scratch.path("ref.webp") + " -ppm -o -"));
+    const Bitmap reference =
+        testing::parsePpm(testing::outputOf("dwebp " + scratch.path("ref.webp") + " -ppm -o -"));
     EXPECT_GE(psnr(back, picture), psnr(reference, picture) - 0.5);
     EXPECT_GT(psnr(back, picture), 30.0);
     // The bars keep their colour in their middle.

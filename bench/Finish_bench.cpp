@@ -1,0 +1,87 @@
+// Finishing a 24-megapixel (6000 x 4000) photo against decoding it: the JPEG
+// decode, the quarter turn of EXIF orientation 6, the conversion from an
+// Adobe RGB profile to sRGB, and decode plus finishing together. Finishing
+// should add at most 15 % to the decode.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "engine/core/FileIO.h"
+#include "engine/documents/DecodedPicture.h"
+#include "engine/documents/JpegCodec.h"
+
+namespace glyphon::bench {
+namespace {
+
+constexpr int32_t kWidth = 6000, kHeight = 4000;
+
+// Smooth like a photograph, with a little grain.
+Bitmap photo() {
+  Bitmap b(kWidth, kHeight);
+  uint32_t state = 1;
+  for (int32_t y = 0; y < kHeight; ++y) {
+    uint8_t* p = b.row(y);
+    for (int32_t x = 0; x < kWidth; ++x, p += 3) {
+      state = state * 1664525u + 1013904223u;
+      const int grain = int(state >> 29) - 4;
+      p[0] = uint8_t(std::clamp(x * 255 / kWidth + grain, 0, 255));
+      p[1] = uint8_t(std::clamp(y * 255 / kHeight + grain, 0, 255));
+      p[2] = uint8_t(std::clamp(128 + (x - y) / 64 + grain, 0, 255));
+    }
+  }
+  return b;
+}
+
+const std::vector<uint8_t>& jpeg() {
+  static const std::vector<uint8_t> bytes = encodeJpeg(photo());
+  return bytes;
+}
+
+const std::vector<uint8_t>& adobeRgb() {
+  static const std::vector<uint8_t> profile =
+      readWholeFile("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc");
+  return profile;
+}
+
+// An EXIF block (little-endian TIFF header, one directory) saying
+// orientation 6, as a phone held upright writes it.
+std::vector<uint8_t> exifTurnedClockwise() {
+  return {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+}
+
+void BM_DecodeJpeg24MP(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(decodeJpegPicture(jpeg()));
+}
+BENCHMARK(BM_DecodeJpeg24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Orientation6_24MP(benchmark::State& state) {
+  Bitmap picture = decodeJpeg(jpeg());
+  for (auto _ : state) picture = applyOrientation(std::move(picture), 6);
+}
+BENCHMARK(BM_Orientation6_24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AdobeRgbToSrgb24MP(benchmark::State& state) {
+  Bitmap picture = decodeJpeg(jpeg());
+  for (auto _ : state) benchmark::DoNotOptimize(convertToSrgb(picture, adobeRgb()));
+}
+BENCHMARK(BM_AdobeRgbToSrgb24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What a loader does with a phone photo: decode, then the profile, the
+// transparency (none) and the orientation.
+void BM_DecodeAndFinish24MP(benchmark::State& state) {
+  for (auto _ : state) {
+    DecodedPicture picture = decodeJpegPicture(jpeg());
+    picture.iccProfile = adobeRgb();
+    picture.exif = exifTurnedClockwise();
+    benchmark::DoNotOptimize(finishPicture(std::move(picture), 0));
+  }
+}
+BENCHMARK(BM_DecodeAndFinish24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace glyphon::bench
+
+BENCHMARK_MAIN();
