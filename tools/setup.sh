@@ -17,6 +17,11 @@ packages=(
   clang-14 libclang-rt-14-dev
   gsettings-desktop-schemas libglib2.0-bin
   xdg-utils
+  libharfbuzz-dev libharfbuzz-bin
+  libfribidi-dev
+  libfontconfig-dev
+  fonts-noto-core fonts-noto-cjk
+  fonts-symbola
 )
 
 missing=()
