@@ -151,6 +151,7 @@ struct TextScene::Impl {
     FT_Face face = nullptr;
     hb_font_t* font = nullptr;
     std::string file;
+    int index = 0;
   };
 
   FT_Library library = nullptr;
@@ -197,7 +198,7 @@ struct TextScene::Impl {
     int result = -1;
     if (FT_New_Face(library, path.c_str(), index, &face) == 0) {
       if (FT_IS_SCALABLE(face)) {
-        faces.push_back({face, nullptr, path});
+        faces.push_back({face, nullptr, path, index});
         result = int(faces.size()) - 1;
       } else {
         FT_Done_Face(face);
@@ -608,9 +609,10 @@ std::vector<std::vector<TextScene::SetGlyph>> TextScene::glyphLines() const {
   std::vector<std::vector<SetGlyph>> lines;
   for (size_t i = 0; i + 1 < m->firstOfLine.size(); ++i) {
     lines.emplace_back();
-    for (size_t p = m->firstOfLine[i]; p < m->firstOfLine[i + 1]; ++p)
-      lines.back().push_back(
-          {m->faces[size_t(m->placements[p].face)].file, m->placements[p].glyph});
+    for (size_t p = m->firstOfLine[i]; p < m->firstOfLine[i + 1]; ++p) {
+      const Impl::Face& face = m->faces[size_t(m->placements[p].face)];
+      lines.back().push_back({face.file, face.index, m->placements[p].glyph});
+    }
   }
   return lines;
 }

@@ -71,6 +71,7 @@ class TextScene {
   // face each comes from; for comparing the shaping with other tools.
   struct SetGlyph {
     std::string fontFile;
+    int faceIndex = 0;  // within a font collection
     unsigned glyph = 0;
   };
   [[nodiscard]] std::vector<std::vector<SetGlyph>> glyphLines() const;
