@@ -58,7 +58,8 @@ constexpr std::array<Color, 5> kToolbarColors{
       "usage: glyphon-gph pack PICTURE OUT.gph\n"
       "       glyphon-gph unpack IN.gph OUT.bmp\n"
       "       glyphon-gph style-pictures STYLE_FOLDER PLUGIN_FILE KIND_ID\n"
-      "       glyphon-gph render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB [SCALE]]\n",
+      "       glyphon-gph render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB "
+      "[SCALE]]\n",
       stderr);
   std::exit(2);
 }

@@ -99,8 +99,8 @@ std::optional<LoadedPlugin> loadPlugin(const std::string& styleFolder,
   LoadedPlugin plugin;
   plugin.library.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
   if (!plugin.library) return std::nullopt;
-  plugin.render =
-      reinterpret_cast<GlyphonRenderFunction>(dlsym(plugin.library.get(), GLYPHON_PLUGIN_ENTRY_NAME));
+  plugin.render = reinterpret_cast<GlyphonRenderFunction>(
+      dlsym(plugin.library.get(), GLYPHON_PLUGIN_ENTRY_NAME));
   plugin.renderText = reinterpret_cast<GlyphonRenderTextFunction>(
       dlsym(plugin.library.get(), GLYPHON_PLUGIN_TEXT_ENTRY_NAME));
   // The original export is the one every plug-in must have; a library with

@@ -39,7 +39,7 @@ struct PluginRendering {
 // Which contract the plug-in styleFolder + "/" + pluginFileName speaks; std::nullopt when it
 // does not load or has no render export at all. Loads and unloads the library.
 [[nodiscard]] std::optional<PluginContract> pluginContract(const std::string& styleFolder,
-                                                          const std::string& pluginFileName);
+                                                           const std::string& pluginFileName);
 
 // Renders utf8Text at scale (1 = the style's natural size) with the plug-in, through its text
 // export when it has one. A Text plug-in gets wellFormedUtf8(utf8Text) and the scale clamped to
@@ -47,9 +47,11 @@ struct PluginRendering {
 // renderWithPlugin hands it after filterMemoText(utf8Text), and no scale: the caller learns from
 // the result's contract that it must stretch, and from charactersFilteredOut what was lost.
 // Returns std::nullopt as renderWithPlugin does, and also for a scale that is not finite.
-[[nodiscard]] std::optional<PluginRendering> renderTextWithPlugin(
-    const std::string& styleFolder, const std::string& pluginFileName,
-    const std::string& dateDigits, int32_t styleFont, std::string_view utf8Text,
-    double scale = 1.0);
+[[nodiscard]] std::optional<PluginRendering> renderTextWithPlugin(const std::string& styleFolder,
+                                                                  const std::string& pluginFileName,
+                                                                  const std::string& dateDigits,
+                                                                  int32_t styleFont,
+                                                                  std::string_view utf8Text,
+                                                                  double scale = 1.0);
 
 }  // namespace glyphon

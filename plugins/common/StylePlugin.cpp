@@ -63,10 +63,8 @@ int32_t renderStyleText(const StyleKind& kind, const GlyphonTextRequest* request
       (request->text == nullptr && request->text_length > 0) || !usable(request->bitmap))
     return -1;
   try {
-    const std::string_view text(request->text ? request->text : "",
-                                size_t(request->text_length));
-    return handOver(renderShades(kind, request->style_font, text, request->scale),
-                    request->bitmap);
+    const std::string_view text(request->text ? request->text : "", size_t(request->text_length));
+    return handOver(renderShades(kind, request->style_font, text, request->scale), request->bitmap);
   } catch (...) {
     emptyAfterFailure(request->bitmap);
     return -1;

@@ -112,7 +112,7 @@ bool isTracked(hb_script_t script) {
 }
 
 struct Placement {
-  int face;      // index into the scene's faces
+  int face;  // index into the scene's faces
   FT_UInt glyph;
   int x;         // pen position plus offset, layout pixels
   int baseline;  // layout pixels, y down (the glyph's vertical offset included)
@@ -167,7 +167,7 @@ struct TextScene::Impl {
   int width = 0, height = 0;
   int originX = 0, originY = 0;  // where layout (0, 0) lies on the planes
   std::vector<Placement> placements;
-  std::vector<size_t> firstOfLine;  // index into placements, one past the end last
+  std::vector<size_t> firstOfLine;        // index into placements, one past the end last
   std::map<GlyphKey, FT_Glyph> outlines;  // at the size set
   std::vector<float> rowPosition;
   // Coverage planes made so far, by kind and radius: the looks ask for the
@@ -230,6 +230,12 @@ struct TextScene::Impl {
   int fallbackFor(char32_t c) {
     const auto known = faceByCharacter.find(c);
     if (known != faceByCharacter.end()) return known->second;
+    // A fallback face already open that has the character is taken first:
+    // the letters of one script then come from one face, and fontconfig's
+    // match, which weighs every font on the system, runs about once a
+    // script.
+    for (size_t f = 1; f < faces.size(); ++f)
+      if (FT_Get_Char_Index(faces[f].face, FT_ULong(c)) != 0) return faceByCharacter[c] = int(f);
     int result = -1;
     keepFontconfigLoaded();
     FcPattern* pattern = FcPatternCreate();
@@ -303,8 +309,7 @@ struct TextScene::Impl {
     hb_script_t last = HB_SCRIPT_INVALID;
     for (size_t i = 0; i < n; ++i) {
       hb_script_t s = hb_unicode_script(unicode, line[i]);
-      if (s == HB_SCRIPT_COMMON || s == HB_SCRIPT_INHERITED || s == HB_SCRIPT_UNKNOWN)
-        s = last;
+      if (s == HB_SCRIPT_COMMON || s == HB_SCRIPT_INHERITED || s == HB_SCRIPT_UNKNOWN) s = last;
       scripts[i] = last = s;
     }
     hb_script_t next = HB_SCRIPT_COMMON;
@@ -406,8 +411,8 @@ struct TextScene::Impl {
   }
 
   // Lays the text out at pixelSize; false when a face refuses the size.
-  bool layout(const std::vector<std::u32string>& lines,
-              const std::vector<std::vector<Run>>& runs, double pixelSize, float tracking) {
+  bool layout(const std::vector<std::u32string>& lines, const std::vector<std::vector<Run>>& runs,
+              double pixelSize, float tracking) {
     clearGlyphs();
     placements.clear();
     firstOfLine.clear();

@@ -31,9 +31,10 @@ FaceSettings faceOf(const char* file, int pixelSize = 80) { return {file, pixelS
 // collection) at pixelSize, in its visual order.
 std::vector<unsigned> hbShape(const std::string& file, int index, int pixelSize,
                               const std::string& text) {
-  const std::string command = "hb-shape --no-glyph-names --no-positions --no-clusters --face-index=" +
-                              std::to_string(index) + " --font-size=" + std::to_string(pixelSize) +
-                              " '" + file + "' '" + text + "'";
+  const std::string command =
+      "hb-shape --no-glyph-names --no-positions --no-clusters --face-index=" +
+      std::to_string(index) + " --font-size=" + std::to_string(pixelSize) + " '" + file + "' '" +
+      text + "'";
   std::vector<unsigned> glyphs;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return glyphs;
@@ -66,15 +67,18 @@ TEST(TextShapingTest, GlyphsAreThoseOfHbShapeOnTheSameFace) {
   // face lacks come from fallback faces, shaped there as hb-shape shapes
   // them (Arabic joining, Devanagari conjuncts, CJK).
   const ShapingCase cases[] = {
-      {kLobster, "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln"},
+      {kLobster,
+       "Gr\xC3\xBC\xC3\x9F"
+       "e aus K\xC3\xB6ln"},
       {kLobster, "office affluent ff"},
       {kBebas, "WAVE AVATAR"},
       {kDejaVuSerif, "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1"},
       {kDejaVuSerif, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},
-      {kLobster, "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7"},                    // Arabic
-      {kLobster, "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},                            // Hebrew
+      {kLobster, "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7"},  // Arabic
+      {kLobster, "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},          // Hebrew
       {kBebas, "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87"},
-      {kBlankenburg, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x82\xAB\xE3\x83\xBC\xE3\x83\x89"},
+      {kBlankenburg,
+       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x82\xAB\xE3\x83\xBC\xE3\x83\x89"},
   };
   for (const ShapingCase& c : cases) {
     SCOPED_TRACE(c.text);
@@ -183,15 +187,16 @@ TEST(TextShapingTest, EveryScriptFindsItsGlyphs) {
   // style's face lacks comes from a fallback face.
   const char* const texts[] = {
       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE8\xAA\x95\xE7\x94\x9F\xE6\x97\xA5"
-      "\xE3\x82\xAB\xE3\x83\xBC\xE3\x83\x89",                                   // Japanese
-      "\xE7\x94\x9F\xE6\x97\xA5\xE5\xBF\xAB\xE4\xB9\x90",                       // Chinese
-      "\xEC\x83\x9D\xEC\x9D\xBC \xEC\xB6\x95\xED\x95\x98",                      // Korean
-      "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 \xD8\xA8\xD8\xA7\xD9\x84\xD8\xB9\xD8\xA7\xD9\x84\xD9\x85",
+      "\xE3\x82\xAB\xE3\x83\xBC\xE3\x83\x89",               // Japanese
+      "\xE7\x94\x9F\xE6\x97\xA5\xE5\xBF\xAB\xE4\xB9\x90",   // Chinese
+      "\xEC\x83\x9D\xEC\x9D\xBC \xEC\xB6\x95\xED\x95\x98",  // Korean
+      "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 "
+      "\xD8\xA8\xD8\xA7\xD9\x84\xD8\xB9\xD8\xA7\xD9\x84\xD9\x85",
       "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
       "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87",
       "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1 \xD0\x9F\xD1\x80\xD0\xB8",
       "caf\xC3\xA9 \xC5\x93uvre \xC4\x9F \xC3\xB1",
-      "\xF0\x9F\x8E\x89\xF0\x9F\x98\x80\xE2\x98\x95",                           // emoji
+      "\xF0\x9F\x8E\x89\xF0\x9F\x98\x80\xE2\x98\x95",  // emoji
   };
   for (const char* face : {kLobster, kBebas, kBlankenburg, kDejaVuSerif})
     for (const char* text : texts) {

@@ -193,7 +193,9 @@ TEST(PluginHostTextTest, ContractIsReadFromTheExports) {
 }
 
 TEST(PluginHostTextTest, TextExportIsPreferredAndGetsEveryArgument) {
-  const std::string text = "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xD9\x85\r\n\xF0\x9F\x98\x80";
+  const std::string text =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xE6\x97\xA5\xE6\x9C\xAC \xD9\x85\r\n\xF0\x9F\x98\x80";
   for (const double scale : {1.0, 0.5, 3.0, 12.75}) {
     SCOPED_TRACE(scale);
     const std::optional<PluginRendering> r = renderText(kTextEcho, text, scale, 3);
@@ -218,10 +220,13 @@ TEST(PluginHostTextTest, TextExportIsPreferredAndGetsEveryArgument) {
 }
 
 TEST(PluginHostTextTest, IllFormedTextArrivesRepairedWithoutZeroBytes) {
-  const std::optional<PluginRendering> r =
-      renderText(kTextEcho, std::string("a\xFF" "b\0c\xE6\x97", 7));
+  const std::optional<PluginRendering> r = renderText(kTextEcho, std::string("a\xFF"
+                                                                             "b\0c\xE6\x97",
+                                                                             7));
   ASSERT_TRUE(r.has_value());
-  EXPECT_EQ(readTextEcho(r->bitmap).text, "a\xEF\xBF\xBD" "bc\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(readTextEcho(r->bitmap).text,
+            "a\xEF\xBF\xBD"
+            "bc\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(PluginHostTextTest, ScaleIsClampedAndMustBeFinite) {
@@ -241,16 +246,18 @@ TEST(PluginHostTextTest, ScaleIsClampedAndMustBeFinite) {
     EXPECT_EQ(r->scale, c.given);
     EXPECT_EQ(readTextEcho(r->bitmap).scale, c.given);
   }
-  for (const double bad : {std::numeric_limits<double>::quiet_NaN(),
-                           std::numeric_limits<double>::infinity(),
-                           -std::numeric_limits<double>::infinity()})
+  for (const double bad :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity()})
     EXPECT_FALSE(renderText(kTextEcho, "x", bad).has_value());
 }
 
 TEST(PluginHostTextTest, AsciiPluginReceivesExactlyTheFilteredText) {
   // The old plug-in gets what renderWithPlugin would give it after the memo
   // filter: ASCII only, no scale, and the result says it was not scaled.
-  const std::string text = "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln\r\n\xE6\x97\xA5 caf\xC3\xA9\t!";
+  const std::string text =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e aus K\xC3\xB6ln\r\n\xE6\x97\xA5 caf\xC3\xA9\t!";
   const std::optional<PluginRendering> r = renderText(kEcho, text, 4.0, 1);
   ASSERT_TRUE(r.has_value());
   EXPECT_EQ(r->contract, PluginContract::Ascii);
