@@ -7,10 +7,13 @@
 //   glyphon-gph style-pictures STYLE_FOLDER PLUGIN_FILE KIND_ID
 //       runs the plug-in STYLE_FOLDER/PLUGIN_FILE and writes the ten pictures
 //       of its kind: STYLE_FOLDER/KIND_ID/desc1..5.gph and 1..5.gph
-//   glyphon-gph render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB]
-//       renders TEXT ("\n" breaks the line) with the plug-in and writes it as
-//       the editor shows it at full size, in the colour RRGGBB (hex), on a
-//       light backdrop
+//   glyphon-gph render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB [SCALE]]
+//       renders TEXT (any UTF-8; "\n" breaks the line) with the plug-in and
+//       writes it as the editor shows it at full size, in the colour RRGGBB
+//       (hex), on a light backdrop. A plug-in with the text export draws the
+//       whole text at SCALE times its natural size (default 1); one with only
+//       the original export draws its ASCII at the natural size, and the tool
+//       names on stderr what it could not draw
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -27,8 +30,10 @@
 #include "engine/core/FileIO.h"
 #include "engine/core/PluginHost.h"
 #include "engine/core/TextItem.h"
+#include "engine/core/TextRules.h"
 #include "engine/documents/BmpCodec.h"
 #include "engine/documents/StylePicture.h"
+#include "glyphon/style_plugin.h"
 
 namespace glyphon {
 namespace {
@@ -53,7 +58,8 @@ constexpr std::array<Color, 5> kToolbarColors{
       "usage: glyphon-gph pack PICTURE OUT.gph\n"
       "       glyphon-gph unpack IN.gph OUT.bmp\n"
       "       glyphon-gph style-pictures STYLE_FOLDER PLUGIN_FILE KIND_ID\n"
-      "       glyphon-gph render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB]\n",
+      "       glyphon-gph render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB "
+      "[SCALE]]\n",
       stderr);
   std::exit(2);
 }
@@ -168,9 +174,42 @@ Color parseColor(const std::string& hex) {
   return rgb(uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value));
 }
 
+double parseScale(const std::string& text) {
+  char* end = nullptr;
+  const double scale = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(scale >= GLYPHON_TEXT_SCALE_MIN) ||
+      !(scale <= GLYPHON_TEXT_SCALE_MAX))
+    throw Error("A scale is a number from " + std::to_string(GLYPHON_TEXT_SCALE_MIN) + " to " +
+                std::to_string(GLYPHON_TEXT_SCALE_MAX) + ": " + text);
+  return scale;
+}
+
+// Renders text as Add does: through the text export where the plug-in has
+// it, else the ASCII of the text through the original one.
+Bitmap renderText(const std::string& folder, const std::string& plugin, int32_t styleFont,
+                  const std::string& text, double scale) {
+  std::optional<PluginRendering> rendering =
+      renderTextWithPlugin(folder, plugin, kDateDigits, styleFont, text, scale);
+  if (!rendering)
+    throw Error("The style plug-in \"" + folder + "/" + plugin +
+                "\" does not load or has no render export");
+  if (rendering->contract == PluginContract::Ascii) {
+    if (const std::string lost = charactersFilteredOut(text); !lost.empty())
+      std::fprintf(stderr, "glyphon-gph: the plug-in draws ASCII only; left out: %s\n",
+                   lost.c_str());
+    if (scale != 1.0)
+      std::fputs("glyphon-gph: the plug-in has no text export; drawn at its natural size\n",
+                 stderr);
+  }
+  if (rendering->bitmap.isEmpty())
+    throw Error("The style plug-in \"" + folder + "/" + plugin + "\" drew nothing for \"" + text +
+                "\" in style font " + std::to_string(styleFont));
+  return std::move(rendering->bitmap);
+}
+
 void renderToFile(const std::string& folder, const std::string& plugin, const std::string& font,
-                  const std::string& text, const std::string& out, Color color) {
-  const Bitmap rendering = render(folder, plugin, std::stoi(font), textArgument(text));
+                  const std::string& text, const std::string& out, Color color, double scale) {
+  const Bitmap rendering = renderText(folder, plugin, std::stoi(font), textArgument(text), scale);
   constexpr int32_t kBorder = 24;
   Bitmap picture = lightBackdrop(rendering.width() + 2 * kBorder, rendering.height() + 2 * kBorder);
   drawRendering(picture, rendering, kBorder, kBorder, color);
@@ -186,9 +225,10 @@ int run(const std::vector<std::string>& args) {
     saveBmpFile(args[2], loadStylePicture(args[1]));
   } else if (command == "style-pictures" && args.size() == 4) {
     stylePictures(args[1], args[2], args[3]);
-  } else if (command == "render" && (args.size() == 6 || args.size() == 7)) {
+  } else if (command == "render" && args.size() >= 6 && args.size() <= 8) {
     renderToFile(args[1], args[2], args[3], args[4], args[5],
-                 args.size() == 7 ? parseColor(args[6]) : rgb(104, 255, 119));
+                 args.size() >= 7 ? parseColor(args[6]) : rgb(104, 255, 119),
+                 args.size() == 8 ? parseScale(args[7]) : 1.0);
   } else {
     usage();
   }

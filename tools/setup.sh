@@ -19,6 +19,11 @@ packages=(
   xdg-utils
   liblcms2-dev libexif-dev libpng-dev libwebp-dev
   webp libimage-exiftool-perl icc-profiles-free
+  libharfbuzz-dev libharfbuzz-bin
+  libfribidi-dev
+  libfontconfig-dev
+  fonts-noto-core fonts-noto-cjk
+  fonts-symbola
 )
 
 missing=()

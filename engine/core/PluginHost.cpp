@@ -2,8 +2,13 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <utility>
+
+#include "engine/core/TextRules.h"
 
 #include "glyphon/style_plugin.h"
 
@@ -81,19 +86,33 @@ struct LibraryCloser {
 };
 using LibraryHandle = std::unique_ptr<void, LibraryCloser>;
 
-}  // namespace
+// A plug-in library loaded for one call, with whichever exports it has.
+struct LoadedPlugin {
+  LibraryHandle library;
+  GlyphonRenderFunction render = nullptr;
+  GlyphonRenderTextFunction renderText = nullptr;
+};
 
-std::optional<Bitmap> renderWithPlugin(const std::string& styleFolder,
-                                       const std::string& pluginFileName,
-                                       const std::string& dateDigits, int32_t styleFont,
-                                       const std::string& text) {
+std::optional<LoadedPlugin> loadPlugin(const std::string& styleFolder,
+                                       const std::string& pluginFileName) {
   const std::string path = styleFolder + "/" + pluginFileName;
-  const LibraryHandle library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
-  if (!library) return std::nullopt;
-  void* symbol = dlsym(library.get(), GLYPHON_PLUGIN_ENTRY_NAME);
-  if (symbol == nullptr) return std::nullopt;
-  const auto render = reinterpret_cast<GlyphonRenderFunction>(symbol);
+  LoadedPlugin plugin;
+  plugin.library.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+  if (!plugin.library) return std::nullopt;
+  plugin.render = reinterpret_cast<GlyphonRenderFunction>(
+      dlsym(plugin.library.get(), GLYPHON_PLUGIN_ENTRY_NAME));
+  plugin.renderText = reinterpret_cast<GlyphonRenderTextFunction>(
+      dlsym(plugin.library.get(), GLYPHON_PLUGIN_TEXT_ENTRY_NAME));
+  // The original export is the one every plug-in must have; a library with
+  // only the text export is not a style plug-in.
+  if (plugin.render == nullptr) return std::nullopt;
+  return plugin;
+}
 
+// Runs draw(view) against a fresh 0 x 0 bitmap and hands the bitmap back
+// when the plug-in kept to the contract.
+template <typename Draw>
+std::optional<Bitmap> drawInto(const Draw& draw) {
   RenderTarget target;
   target.view.struct_size = sizeof(GlyphonBitmap);
   target.view.api_version = GLYPHON_PLUGIN_API_VERSION;
@@ -102,12 +121,71 @@ std::optional<Bitmap> renderWithPlugin(const std::string& styleFolder,
   describeBitmap(target);
   {
     const ActiveTarget active(target);
-    (void)render(dateDigits.c_str(), styleFont, text.c_str(), &target.view);
+    draw(&target.view);
   }
   if (!viewIntact(target)) return std::nullopt;
   // The pixels are already in a bitmap of ours, sized to the rendering, so
   // the result takes them over instead of copying them once more.
   return std::move(target.bitmap);
+}
+
+}  // namespace
+
+std::optional<Bitmap> renderWithPlugin(const std::string& styleFolder,
+                                       const std::string& pluginFileName,
+                                       const std::string& dateDigits, int32_t styleFont,
+                                       const std::string& text) {
+  const std::optional<LoadedPlugin> plugin = loadPlugin(styleFolder, pluginFileName);
+  if (!plugin) return std::nullopt;
+  return drawInto([&](GlyphonBitmap* view) {
+    (void)plugin->render(dateDigits.c_str(), styleFont, text.c_str(), view);
+  });
+}
+
+std::optional<PluginContract> pluginContract(const std::string& styleFolder,
+                                             const std::string& pluginFileName) {
+  const std::optional<LoadedPlugin> plugin = loadPlugin(styleFolder, pluginFileName);
+  if (!plugin) return std::nullopt;
+  return plugin->renderText != nullptr ? PluginContract::Text : PluginContract::Ascii;
+}
+
+std::optional<PluginRendering> renderTextWithPlugin(const std::string& styleFolder,
+                                                    const std::string& pluginFileName,
+                                                    const std::string& dateDigits,
+                                                    int32_t styleFont, std::string_view utf8Text,
+                                                    double scale) {
+  if (!std::isfinite(scale)) return std::nullopt;
+  const std::optional<LoadedPlugin> plugin = loadPlugin(styleFolder, pluginFileName);
+  if (!plugin) return std::nullopt;
+
+  PluginRendering rendering;
+  std::optional<Bitmap> bitmap;
+  if (plugin->renderText == nullptr) {
+    const std::string ascii = filterMemoText(utf8Text);
+    bitmap = drawInto([&](GlyphonBitmap* view) {
+      (void)plugin->render(dateDigits.c_str(), styleFont, ascii.c_str(), view);
+    });
+  } else {
+    rendering.contract = PluginContract::Text;
+    rendering.scale = std::clamp(scale, GLYPHON_TEXT_SCALE_MIN, GLYPHON_TEXT_SCALE_MAX);
+    const std::string text = wellFormedUtf8(utf8Text);
+    if (text.size() > size_t(std::numeric_limits<int32_t>::max())) return std::nullopt;
+    bitmap = drawInto([&](GlyphonBitmap* view) {
+      GlyphonTextRequest request{};
+      request.struct_size = sizeof(GlyphonTextRequest);
+      request.version = GLYPHON_TEXT_REQUEST_VERSION;
+      request.style_font = styleFont;
+      request.text_length = int32_t(text.size());
+      request.scale = rendering.scale;
+      request.date_digits = dateDigits.c_str();
+      request.text = text.c_str();
+      request.bitmap = view;
+      (void)plugin->renderText(&request);
+    });
+  }
+  if (!bitmap) return std::nullopt;
+  rendering.bitmap = std::move(*bitmap);
+  return rendering;
 }
 
 }  // namespace glyphon

@@ -12,6 +12,35 @@ bool isBlankByte(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+// Length of the well-formed UTF-8 sequence at the start of text, or 0 when
+// it starts with an ill-formed one (the ranges of Unicode's table 3-7).
+size_t wellFormedLength(std::string_view text) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // overlong
+    if (lead == 0xED) high = 0x9F;  // surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;   // overlong
+    if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i)
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  return length;
+}
+
 }  // namespace
 
 std::string dateDigits(std::string_view formattedDate) {
@@ -31,6 +60,39 @@ std::string filterMemoText(std::string_view text) {
     if (code == 10 || code == 13 || (code >= 32 && code <= 126)) kept.push_back(c);
   }
   return kept;
+}
+
+std::string wellFormedUtf8(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  while (!text.empty()) {
+    const size_t length = wellFormedLength(text);
+    if (length == 0) {
+      // One replacement per bad byte: a reader then never loses more than
+      // the bytes that were wrong.
+      result += kReplacementCharacter;
+      text.remove_prefix(1);
+      continue;
+    }
+    if (text[0] != '\0') result.append(text.substr(0, length));
+    text.remove_prefix(length);
+  }
+  return result;
+}
+
+std::string charactersFilteredOut(std::string_view utf8Text) {
+  const std::string text = wellFormedUtf8(utf8Text);
+  std::string leftOut;
+  for (size_t i = 0; i < text.size();) {
+    const size_t length = wellFormedLength(std::string_view(text).substr(i));
+    const std::string_view character = std::string_view(text).substr(i, length);
+    i += length;
+    if (length == 1 && filterMemoText(character).size() == 1) continue;
+    if (length == 1 && (static_cast<unsigned char>(character[0]) < 32 || character[0] == 127))
+      continue;
+    if (leftOut.find(character) == std::string::npos) leftOut.append(character);
+  }
+  return leftOut;
 }
 
 bool keyPassesFilter(uint32_t code) { return code <= 126; }

@@ -20,6 +20,16 @@ inline constexpr size_t kMaxItemTextLength = 255;
 // The text with only CR, LF and the codes 32..126 kept, in their order.
 [[nodiscard]] std::string filterMemoText(std::string_view text);
 
+// The text as well-formed UTF-8 without zero bytes: every ill-formed sequence (a stray
+// continuation byte, a truncated or overlong sequence, a surrogate, a code above U+10FFFF)
+// becomes U+FFFD and every zero byte is dropped. This is what plug-ins of the text export get.
+[[nodiscard]] std::string wellFormedUtf8(std::string_view text);
+
+// The distinct characters of a UTF-8 text that filterMemoText drops, in the order they first
+// appear, as UTF-8; control characters other than CR and LF are not listed (nobody sees them).
+// Names what a plug-in of the ASCII export cannot draw.
+[[nodiscard]] std::string charactersFilteredOut(std::string_view utf8Text);
+
 // Whether a key typed into the memo is accepted: codes 0..126 are, control keys included.
 [[nodiscard]] bool keyPassesFilter(uint32_t code);
 

@@ -2,9 +2,16 @@
  * Glyphon Editor style plug-in interface, version 1.
  *
  * A style plug-in is a shared library that renders a text in one style. The
- * editor loads it each time a text item is added or modified, calls its one
- * export, copies the bitmap it drew, and unloads it again: nothing of the
- * library survives from one call to the next.
+ * editor loads it each time a text item is added or modified, calls its
+ * render export, copies the bitmap it drew, and unloads it again: nothing of
+ * the library survives from one call to the next.
+ *
+ * There are two render exports. Every plug-in has the first, a00001, which
+ * takes printable ASCII at the style's natural size (section 2). A plug-in
+ * may also have the second, glyphon_render_text, which takes any UTF-8 text
+ * and a scale (section 3); the host looks it up first and uses it whenever
+ * it is there, so a plug-in written before it existed keeps working
+ * unchanged.
  *
  * This header is all a plug-in needs. It is plain C (C89 with <stdint.h>,
  * C99 and later, and C++), uses fixed-width types only, and lays out every
@@ -124,7 +131,74 @@ typedef int32_t (*GlyphonRenderFunction)(const char* date_digits, int32_t style_
                                          const char* text, GlyphonBitmap* bitmap);
 
 /* ------------------------------------------------------------------------
- * 3. The style folder and its pictures
+ * 3. The text export: any UTF-8 text, at any scale
+ * ------------------------------------------------------------------------ */
+
+/* Name under which the host looks the second export up. A plug-in that has
+ * it must still export a00001 (older hosts call only that one). */
+#define GLYPHON_PLUGIN_TEXT_ENTRY_NAME "glyphon_render_text"
+
+/* Version of GlyphonTextRequest. Fields added later are appended and
+ * struct_size tells them apart; the version goes up only when the meaning
+ * of a field changes. */
+#define GLYPHON_TEXT_REQUEST_VERSION 1
+
+/* Largest scale the host asks for, and the smallest. */
+#define GLYPHON_TEXT_SCALE_MAX 64.0
+#define GLYPHON_TEXT_SCALE_MIN 0.01
+
+/* What the host asks the text export to draw. Read-only for the plug-in;
+ * every pointer is valid only during the call. The fields are laid out
+ * without padding on 32- and 64-bit platforms. */
+typedef struct GlyphonTextRequest {
+  /* sizeof(GlyphonTextRequest) as the host compiled it. A plug-in reads a
+   * field only when struct_size covers it, and refuses a request whose
+   * struct_size is below that of version 1. */
+  uint32_t struct_size;
+  /* GLYPHON_TEXT_REQUEST_VERSION of the host. */
+  uint32_t version;
+  /* Which of the style's five designs to draw, 0 to 4, as for a00001. */
+  int32_t style_font;
+  /* Length of text in bytes, without the terminating zero; 0 or more. */
+  int32_t text_length;
+  /* How large to draw: 1.0 is the style's natural size (what a00001
+   * draws), 3.0 three times as large. Finite, between GLYPHON_TEXT_SCALE_MIN
+   * and GLYPHON_TEXT_SCALE_MAX. The host wants a fresh rendering at that
+   * size (outlines set at scale times the size, effects grown with them),
+   * not a rendering stretched afterwards. A plug-in that cannot fit the
+   * whole text at that scale into a bitmap may draw it smaller. */
+  double scale;
+  /* Today's date as zero-terminated ASCII digits, as for a00001. */
+  const char* date_digits;
+  /* The text: text_length bytes of well-formed UTF-8 (the host replaces an
+   * ill-formed sequence with U+FFFD), followed by a zero byte that is not
+   * counted. It holds no zero byte of its own. Lines are broken by CR LF (a
+   * lone CR or LF may appear too). Any other character may appear: letters
+   * of every script, right-to-left text, combining marks, emoji, and
+   * control characters, which a plug-in may ignore. It is the whole text,
+   * not cut to what an item keeps. */
+  const char* text;
+  /* The bitmap to draw into, exactly as for a00001: created by the host,
+   * 0 x 0, sized with bitmap->resize. The same rules for its pixels hold. */
+  GlyphonBitmap* bitmap;
+} GlyphonTextRequest;
+
+/* Renders the request's text into its bitmap:
+ *
+ *   GLYPHON_PLUGIN_EXPORT int32_t glyphon_render_text(
+ *       const GlyphonTextRequest* request) { ... }
+ *
+ * Returns 0 on success and non-zero when the request is refused (a
+ * struct_size too small, a version the plug-in does not know); the host
+ * ignores the result otherwise, as for a00001. A plug-in draws what it can:
+ * a character none of its faces has may be left out or drawn as a box. */
+GLYPHON_PLUGIN_EXPORT int32_t glyphon_render_text(const GlyphonTextRequest* request);
+
+/* Type of the text export, for hosts that look it up by name. */
+typedef int32_t (*GlyphonRenderTextFunction)(const GlyphonTextRequest* request);
+
+/* ------------------------------------------------------------------------
+ * 4. The style folder and its pictures
  * ------------------------------------------------------------------------ */
 
 /* A style kind with the id N (a decimal number, e.g. 10001) is registered in

@@ -107,3 +107,7 @@ extern "C" GLYPHON_PLUGIN_EXPORT int32_t a00001(const char* date_digits, int32_t
   (void)date_digits;  // the look never depends on the day
   return glyphon_styles::renderStyle(glyphon_styles::kClassic, style_font, text, bitmap);
 }
+
+extern "C" GLYPHON_PLUGIN_EXPORT int32_t glyphon_render_text(const GlyphonTextRequest* request) {
+  return glyphon_styles::renderStyleText(glyphon_styles::kClassic, request);
+}

@@ -1,6 +1,11 @@
 #include "TextScene.h"
 
+#include <dlfcn.h>
+#include <fontconfig/fontconfig.h>
+#include <fribidi.h>
 #include <ft2build.h>
+#include <hb-ft.h>
+#include <hb.h>
 #include FT_FREETYPE_H
 #include FT_GLYPH_H
 #include FT_STROKER_H
@@ -10,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <utility>
 
 namespace glyphon_styles {
 
@@ -23,10 +29,12 @@ const char* const kFallbackFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-B
 // 65535-pixel side limit.
 constexpr double kMaxPixels = 8.0 * 1024 * 1024;
 constexpr int kMaxSide = 65535;
-constexpr int kMinPixelSize = 2;
+constexpr double kMinPixelSize = 2;
 
 // Shades at or below this are background in a rendering.
 constexpr int kBackgroundShade = 4;
+
+constexpr char32_t kReplacement = 0xFFFD;
 
 // Prefix put before every font path; empty except when the tests point the
 // styles at another file system tree to see how they fare without fonts.
@@ -35,10 +43,88 @@ std::string fontRoot() {
   return root ? root : "";
 }
 
+// The host unloads a plug-in after every call, and with it fontconfig when
+// nothing else in the process uses it: its start (reading the configuration
+// and the font caches) would then be paid on every call, and its state lost
+// each time. Keeping the library in the process makes that a cost of the
+// first call only.
+void keepFontconfigLoaded() {
+  static void* const handle = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  (void)handle;
+}
+
+// Decodes UTF-8, reading each ill-formed byte as U+FFFD, and splits it into
+// lines at CR LF, a lone CR and a lone LF. Other control characters (C0,
+// DEL, C1) are dropped: no face draws them.
+std::vector<std::u32string> decodeLines(std::string_view text) {
+  std::vector<std::u32string> lines(1);
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char lead = byte(i);
+    char32_t c = kReplacement;
+    size_t length = 1;
+    if (lead < 0x80) {
+      c = lead;
+    } else {
+      size_t more = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 0;
+      if (lead > 0xF4) more = 0;
+      char32_t value = lead & (0x3F >> more);
+      size_t k = 1;
+      for (; k <= more && i + k < text.size() && (byte(i + k) & 0xC0) == 0x80; ++k)
+        value = (value << 6) | (byte(i + k) & 0x3F);
+      const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+      if (more > 0 && k == more + 1 && value >= least && value <= 0x10FFFF &&
+          (value < 0xD800 || value > 0xDFFF)) {
+        c = value;
+        length = k;
+      }
+    }
+    i += length;
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i < text.size() && text[i] == '\n') ++i;
+      lines.emplace_back();
+    } else if (c >= 32 && !(c >= 0x7F && c <= 0x9F)) {
+      lines.back().push_back(c);
+    }
+  }
+  return lines;
+}
+
+// Characters that belong to the one before them when faces are chosen:
+// marks, joiners and variation selectors.
+bool attachesToPrevious(char32_t c) {
+  switch (hb_unicode_general_category(hb_unicode_funcs_get_default(), c)) {
+    case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK:
+      return true;
+    default:
+      return c == 0x200C || c == 0x200D || (c >= 0xFE00 && c <= 0xFE0F) ||
+             (c >= 0xE0100 && c <= 0xE01EF) || (c >= 0x1F3FB && c <= 0x1F3FF);
+  }
+}
+
+// Scripts whose letters join or hang from a line: spacing between letters
+// would tear them apart, so the styles' tracking leaves them alone.
+bool isTracked(hb_script_t script) {
+  return script == HB_SCRIPT_LATIN || script == HB_SCRIPT_GREEK || script == HB_SCRIPT_CYRILLIC ||
+         script == HB_SCRIPT_COMMON || script == HB_SCRIPT_ARMENIAN || script == HB_SCRIPT_GEORGIAN;
+}
+
 struct Placement {
+  int face;  // index into the scene's faces
   FT_UInt glyph;
-  int x;         // pen position, layout pixels
-  int baseline;  // layout pixels, y down
+  int x;         // pen position plus offset, layout pixels
+  int baseline;  // layout pixels, y down (the glyph's vertical offset included)
+};
+
+// A glyph of one face.
+struct GlyphKey {
+  int face;
+  FT_UInt glyph;
+  bool operator<(const GlyphKey& o) const {
+    return face != o.face ? face < o.face : glyph < o.glyph;
+  }
 };
 
 // The kinds of coverage a glyph is drawn as.
@@ -50,18 +136,39 @@ struct Variant {
   }
 };
 
+// A piece of a line set in one go: one face, one script, one bidi level.
+struct Run {
+  size_t begin, end;  // characters of the line
+  int face;
+  hb_script_t script;
+  FriBidiLevel level;
+};
+
 }  // namespace
 
 struct TextScene::Impl {
+  struct Face {
+    FT_Face face = nullptr;
+    hb_font_t* font = nullptr;
+    std::string file;
+    int index = 0;
+  };
+
   FT_Library library = nullptr;
-  FT_Face face = nullptr;
+  // faces[0] is the style's own (or DejaVu's); the others came from
+  // fontconfig for characters it lacks.
+  std::vector<Face> faces;
+  std::map<std::pair<std::string, int>, int> faceByFile;
+  std::map<char32_t, int> faceByCharacter;
+  hb_buffer_t* buffer = nullptr;
   bool ok = false;
   float scale = 1.0f;
   int margin = 0;
   int width = 0, height = 0;
   int originX = 0, originY = 0;  // where layout (0, 0) lies on the planes
   std::vector<Placement> placements;
-  std::map<FT_UInt, FT_Glyph> outlines;  // at the size set
+  std::vector<size_t> firstOfLine;        // index into placements, one past the end last
+  std::map<GlyphKey, FT_Glyph> outlines;  // at the size set
   std::vector<float> rowPosition;
   // Coverage planes made so far, by kind and radius: the looks ask for the
   // same ones several times.
@@ -69,89 +176,267 @@ struct TextScene::Impl {
 
   ~Impl() {
     clearGlyphs();
-    if (face) FT_Done_Face(face);
+    if (buffer) hb_buffer_destroy(buffer);
+    for (Face& f : faces) {
+      if (f.font) hb_font_destroy(f.font);
+      FT_Done_Face(f.face);
+    }
     if (library) FT_Done_FreeType(library);
   }
 
   void clearGlyphs() {
-    for (auto& [index, glyph] : outlines) FT_Done_Glyph(glyph);
+    for (auto& [key, glyph] : outlines) FT_Done_Glyph(glyph);
     outlines.clear();
+  }
+
+  // The index of the face at path, opening it the first time; -1 when it
+  // does not open or has no outlines.
+  int addFace(const std::string& path, int index) {
+    const auto known = faceByFile.find({path, index});
+    if (known != faceByFile.end()) return known->second;
+    FT_Face face = nullptr;
+    int result = -1;
+    if (FT_New_Face(library, path.c_str(), index, &face) == 0) {
+      if (FT_IS_SCALABLE(face)) {
+        faces.push_back({face, nullptr, path, index});
+        result = int(faces.size()) - 1;
+      } else {
+        FT_Done_Face(face);
+      }
+    }
+    faceByFile[{path, index}] = result;
+    return result;
   }
 
   bool openFace(const char* file) {
     const std::string root = fontRoot();
-    for (const char* candidate : {file, kFallbackFont}) {
-      if (candidate == nullptr) continue;
-      const std::string path = root + candidate;
-      if (FT_New_Face(library, path.c_str(), 0, &face) == 0) {
-        if (FT_IS_SCALABLE(face)) return true;
-        FT_Done_Face(face);
-      }
-      face = nullptr;
-    }
+    for (const char* candidate : {file, kFallbackFont})
+      if (candidate != nullptr && addFace(root + candidate, 0) == 0) return true;
     return false;
+  }
+
+  // The weight of the style's face in fontconfig's terms, so that fallback
+  // letters look as heavy as the style's own.
+  int styleWeight() const {
+    FT_Face face = faces[0].face;
+    if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+        os2 != nullptr && os2->usWeightClass > 0)
+      return FcWeightFromOpenType(os2->usWeightClass);
+    return (face->style_flags & FT_STYLE_FLAG_BOLD) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
+  }
+
+  // The face fontconfig offers for c, close to the style's weight; -1 when
+  // no outline face on the system has it.
+  int fallbackFor(char32_t c) {
+    const auto known = faceByCharacter.find(c);
+    if (known != faceByCharacter.end()) return known->second;
+    // A fallback face already open that has the character is taken first:
+    // the letters of one script then come from one face, and fontconfig's
+    // match, which weighs every font on the system, runs about once a
+    // script.
+    for (size_t f = 1; f < faces.size(); ++f)
+      if (FT_Get_Char_Index(faces[f].face, FT_ULong(c)) != 0) return faceByCharacter[c] = int(f);
+    int result = -1;
+    keepFontconfigLoaded();
+    FcPattern* pattern = FcPatternCreate();
+    FcCharSet* charset = FcCharSetCreate();
+    if (pattern != nullptr && charset != nullptr && FcCharSetAddChar(charset, FcChar32(c))) {
+      FcPatternAddCharSet(pattern, FC_CHARSET, charset);
+      FcPatternAddInteger(pattern, FC_WEIGHT, styleWeight());
+      FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+      FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+      FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+      FcDefaultSubstitute(pattern);
+      FcResult matched = FcResultNoMatch;
+      if (FcPattern* font = FcFontMatch(nullptr, pattern, &matched); font != nullptr) {
+        FcChar8* file = nullptr;
+        int index = 0;
+        FcCharSet* covered = nullptr;
+        if (FcPatternGetString(font, FC_FILE, 0, &file) == FcResultMatch &&
+            FcPatternGetCharSet(font, FC_CHARSET, 0, &covered) == FcResultMatch &&
+            FcCharSetHasChar(covered, FcChar32(c))) {
+          FcPatternGetInteger(font, FC_INDEX, 0, &index);
+          const int face = addFace(reinterpret_cast<const char*>(file), index);
+          if (face >= 0 && FT_Get_Char_Index(faces[size_t(face)].face, FT_ULong(c)) != 0)
+            result = face;
+        }
+        FcPatternDestroy(font);
+      }
+    }
+    if (charset) FcCharSetDestroy(charset);
+    if (pattern) FcPatternDestroy(pattern);
+    faceByCharacter[c] = result;
+    return result;
+  }
+
+  // The face each character of the line is drawn from.
+  std::vector<int> facesOf(const std::u32string& line) {
+    std::vector<int> chosen(line.size(), 0);
+    for (size_t i = 0; i < line.size(); ++i) {
+      const char32_t c = line[i];
+      if (i > 0 && attachesToPrevious(c)) {
+        chosen[i] = chosen[i - 1];
+      } else if (FT_Get_Char_Index(faces[0].face, FT_ULong(c)) == 0 && c != ' ') {
+        // With no face for it, the style's own face draws its missing-glyph
+        // box.
+        chosen[i] = std::max(0, fallbackFor(c));
+      }
+    }
+    return chosen;
+  }
+
+  // Splits the line into runs of one face, one script and one bidi level, in
+  // visual order (left to right).
+  static std::vector<Run> runsOf(const std::u32string& line, const std::vector<int>& face) {
+    const size_t n = line.size();
+    std::vector<Run> runs;
+    if (n == 0) return runs;
+    std::vector<FriBidiChar> chars(line.begin(), line.end());
+    std::vector<FriBidiCharType> types(n);
+    std::vector<FriBidiBracketType> brackets(n);
+    std::vector<FriBidiLevel> levels(n, 0);
+    fribidi_get_bidi_types(chars.data(), FriBidiStrIndex(n), types.data());
+    fribidi_get_bracket_types(chars.data(), FriBidiStrIndex(n), types.data(), brackets.data());
+    FriBidiParType direction = FRIBIDI_PAR_ON;
+    if (fribidi_get_par_embedding_levels_ex(types.data(), brackets.data(), FriBidiStrIndex(n),
+                                            &direction, levels.data()) == 0)
+      std::fill(levels.begin(), levels.end(), FriBidiLevel(0));
+
+    // Characters common to all scripts (spaces, digits, punctuation) and
+    // marks take the script of their neighbours.
+    hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
+    std::vector<hb_script_t> scripts(n);
+    hb_script_t last = HB_SCRIPT_INVALID;
+    for (size_t i = 0; i < n; ++i) {
+      hb_script_t s = hb_unicode_script(unicode, line[i]);
+      if (s == HB_SCRIPT_COMMON || s == HB_SCRIPT_INHERITED || s == HB_SCRIPT_UNKNOWN) s = last;
+      scripts[i] = last = s;
+    }
+    hb_script_t next = HB_SCRIPT_COMMON;
+    for (size_t i = n; i-- > 0;) {
+      if (scripts[i] == HB_SCRIPT_INVALID) scripts[i] = next;
+      next = scripts[i];
+    }
+
+    for (size_t i = 0; i < n; ++i) {
+      if (!runs.empty() && runs.back().face == face[i] && runs.back().script == scripts[i] &&
+          runs.back().level == levels[i]) {
+        runs.back().end = i + 1;
+      } else {
+        runs.push_back({i, i + 1, face[i], scripts[i], levels[i]});
+      }
+    }
+    // Reversing every sequence of runs at a level or above, from the highest
+    // level down to the lowest odd one, gives the visual order.
+    int highest = 0, lowestOdd = 256;
+    for (const Run& r : runs) {
+      highest = std::max(highest, int(r.level));
+      if (r.level % 2 == 1) lowestOdd = std::min(lowestOdd, int(r.level));
+    }
+    for (int level = highest; level >= lowestOdd && level > 0; --level) {
+      for (size_t i = 0; i < runs.size();) {
+        if (int(runs[i].level) < level) {
+          ++i;
+          continue;
+        }
+        size_t j = i;
+        while (j < runs.size() && int(runs[j].level) >= level) ++j;
+        std::reverse(runs.begin() + ptrdiff_t(i), runs.begin() + ptrdiff_t(j));
+        i = j;
+      }
+    }
+    return runs;
   }
 
   // The glyph's outline at the size set, loaded once; null when the face
   // has no outline for it.
-  FT_Glyph outlineOf(FT_UInt index, double* advance) {
-    auto found = outlines.find(index);
+  FT_Glyph outlineOf(const GlyphKey& key) {
+    auto found = outlines.find(key);
     if (found == outlines.end()) {
       FT_Glyph glyph = nullptr;
-      if (FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
+      FT_Face face = faces[size_t(key.face)].face;
+      if (FT_Load_Glyph(face, key.glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
           face->glyph->format != FT_GLYPH_FORMAT_OUTLINE || FT_Get_Glyph(face->glyph, &glyph) != 0)
         glyph = nullptr;
-      found = outlines.emplace(index, glyph).first;
+      found = outlines.emplace(key, glyph).first;
     }
-    if (advance != nullptr)
-      *advance = found->second ? double(found->second->advance.x) / 65536.0 : 0.0;
     return found->second;
   }
 
-  // Lays the text out at pixelSize; false when the face refuses the size.
-  bool layout(const std::vector<std::string>& lines, int pixelSize, float tracking) {
+  bool setSize(double pixelSize) {
+    for (Face& f : faces) {
+      FT_Size_RequestRec request{};
+      request.type = FT_SIZE_REQUEST_TYPE_NOMINAL;
+      request.width = request.height = FT_Long(std::lround(pixelSize * 64));
+      if (FT_Request_Size(f.face, &request) != 0) return false;
+      if (f.font == nullptr) {
+        f.font = hb_ft_font_create_referenced(f.face);
+        hb_ft_font_set_load_flags(f.font, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
+      } else {
+        hb_ft_font_changed(f.font);
+      }
+    }
+    return true;
+  }
+
+  // Sets one line's runs from pen position 0; returns the line's width.
+  double setLine(const std::u32string& line, const std::vector<Run>& runs, int baseline,
+                 float tracking) {
+    double pen = 0;
+    double lastTracking = 0;
+    for (const Run& run : runs) {
+      hb_buffer_clear_contents(buffer);
+      hb_buffer_add_utf32(buffer, reinterpret_cast<const uint32_t*>(line.data()), int(line.size()),
+                          unsigned(run.begin), int(run.end - run.begin));
+      hb_buffer_set_direction(buffer, run.level % 2 ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+      hb_buffer_set_script(buffer, run.script);
+      hb_buffer_guess_segment_properties(buffer);
+      hb_shape(faces[size_t(run.face)].font, buffer, nullptr, 0);
+      unsigned count = 0;
+      const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
+      const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer, &count);
+      const double spacing = isTracked(run.script) ? tracking : 0.0;
+      for (unsigned g = 0; g < count; ++g) {
+        placements.push_back({run.face, info[g].codepoint,
+                              int(std::lround(pen + pos[g].x_offset / 64.0)),
+                              baseline - int(std::lround(pos[g].y_offset / 64.0))});
+        pen += pos[g].x_advance / 64.0;
+        if (pos[g].x_advance != 0) {
+          pen += spacing;
+          lastTracking = spacing;
+        }
+      }
+    }
+    return std::max(0.0, pen - lastTracking);
+  }
+
+  // Lays the text out at pixelSize; false when a face refuses the size.
+  bool layout(const std::vector<std::u32string>& lines, const std::vector<std::vector<Run>>& runs,
+              double pixelSize, float tracking) {
     clearGlyphs();
     placements.clear();
-    if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixelSize)) != 0) return false;
-    const double lineHeight = std::max<double>(face->size->metrics.height / 64.0, pixelSize);
+    firstOfLine.clear();
+    if (!setSize(pixelSize)) return false;
+    FT_Face main = faces[0].face;
+    const double lineHeight = std::max<double>(main->size->metrics.height / 64.0, pixelSize);
     std::vector<double> widths;
-    std::vector<size_t> firstOfLine;
-    for (const std::string& line : lines) {
+    for (size_t i = 0; i < lines.size(); ++i) {
       firstOfLine.push_back(placements.size());
-      double pen = 0;
-      FT_UInt previous = 0;
-      for (unsigned char c : line) {
-        FT_UInt index = FT_Get_Char_Index(face, c);
-        if (index == 0) index = FT_Get_Char_Index(face, '?');
-        if (previous != 0 && index != 0 && FT_HAS_KERNING(face)) {
-          FT_Vector kern{};
-          if (FT_Get_Kerning(face, previous, index, FT_KERNING_UNFITTED, &kern) == 0)
-            pen += kern.x / 64.0;
-        }
-        double advance = 0;
-        outlineOf(index, &advance);
-        placements.push_back({index, int(std::lround(pen)), 0});
-        pen += advance + tracking;
-        previous = index;
-      }
-      widths.push_back(line.empty() ? 0.0 : pen - tracking);
+      widths.push_back(
+          setLine(lines[i], runs[i], int(std::lround(double(i) * lineHeight)), tracking));
     }
     firstOfLine.push_back(placements.size());
     const double widest = widths.empty() ? 0.0 : *std::max_element(widths.begin(), widths.end());
     for (size_t i = 0; i + 1 < firstOfLine.size(); ++i) {
       const int shift = int(std::lround((widest - widths[i]) / 2));
-      const int baseline = int(std::lround(double(i) * lineHeight));
-      for (size_t p = firstOfLine[i]; p < firstOfLine[i + 1]; ++p) {
-        placements[p].x += shift;
-        placements[p].baseline = baseline;
-      }
+      for (size_t p = firstOfLine[i]; p < firstOfLine[i + 1]; ++p) placements[p].x += shift;
     }
 
     // The ink's bounds, from the outlines' boxes.
     long left = 0, top = 0, right = 0, bottom = 0;
     bool any = false;
     for (const Placement& p : placements) {
-      FT_Glyph glyph = outlineOf(p.glyph, nullptr);
+      FT_Glyph glyph = outlineOf({p.face, p.glyph});
       if (glyph == nullptr) continue;
       FT_BBox box;
       FT_Glyph_Get_CBox(glyph, FT_GLYPH_BBOX_PIXELS, &box);
@@ -180,10 +465,10 @@ struct TextScene::Impl {
     // Where each row lies within its line: 0 at the capitals' height, 1 on
     // the baseline.
     double capHeight = 0.7 * pixelSize;
-    if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(main, FT_SFNT_OS2));
         os2 != nullptr && os2->version >= 2 && os2->sCapHeight > 0)
-      capHeight = FT_MulFix(os2->sCapHeight, face->size->metrics.y_scale) / 64.0;
-    const double ascender = face->size->metrics.ascender / 64.0;
+      capHeight = FT_MulFix(os2->sCapHeight, main->size->metrics.y_scale) / 64.0;
+    const double ascender = main->size->metrics.ascender / 64.0;
     const int lineCount = int(lines.size());
     rowPosition.assign(size_t(height), 0.0f);
     for (int y = 0; y < height; ++y) {
@@ -228,12 +513,13 @@ struct TextScene::Impl {
       FT_Stroker_Set(stroker, FT_Fixed(std::lround(variant.radius * 64)), FT_STROKER_LINECAP_ROUND,
                      FT_STROKER_LINEJOIN_ROUND, 0);
     }
-    std::map<FT_UInt, FT_Glyph> bitmaps;
+    std::map<GlyphKey, FT_Glyph> bitmaps;
     for (const Placement& p : placements) {
-      auto found = bitmaps.find(p.glyph);
+      const GlyphKey key{p.face, p.glyph};
+      auto found = bitmaps.find(key);
       if (found == bitmaps.end()) {
         FT_Glyph glyph = nullptr;
-        if (FT_Glyph source = outlineOf(p.glyph, nullptr);
+        if (FT_Glyph source = outlineOf(key);
             source != nullptr && FT_Glyph_Copy(source, &glyph) == 0) {
           bool good = stroker == nullptr || FT_Glyph_Stroke(&glyph, stroker, 1) == 0;
           good = good && FT_Glyph_To_Bitmap(&glyph, FT_RENDER_MODE_NORMAL, nullptr, 1) == 0;
@@ -242,7 +528,7 @@ struct TextScene::Impl {
             glyph = nullptr;
           }
         }
-        found = bitmaps.emplace(p.glyph, glyph).first;
+        found = bitmaps.emplace(key, glyph).first;
       }
       if (found->second == nullptr) continue;
       const auto* bitmapGlyph = reinterpret_cast<FT_BitmapGlyph>(found->second);
@@ -268,47 +554,37 @@ struct TextScene::Impl {
   }
 };
 
-namespace {
-
-// Splits at CR LF, lone CR and lone LF, keeping only printable ASCII.
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      lines.emplace_back();
-    } else if (c >= 32 && c <= 126) {
-      lines.back().push_back(char(c));
-    }
-  }
-  return lines;
-}
-
-}  // namespace
-
-TextScene::TextScene(const FaceSettings& settings, const std::string& text)
+TextScene::TextScene(const FaceSettings& settings, std::string_view utf8Text, double scale)
     : m(std::make_unique<Impl>()) {
   if (FT_Init_FreeType(&m->library) != 0) {
     m->library = nullptr;
     return;
   }
   if (!m->openFace(settings.fontFile)) return;
-  const std::vector<std::string> lines = splitLines(text);
-  int pixelSize = std::max(settings.pixelSize, kMinPixelSize);
+  m->buffer = hb_buffer_create();
+  if (!hb_buffer_allocation_successful(m->buffer)) return;
+  // Faces and the order of the runs do not depend on the size: worked out
+  // once, before the sizes are tried.
+  const std::vector<std::u32string> lines = decodeLines(utf8Text);
+  std::vector<std::vector<Run>> runs;
+  for (const std::u32string& line : lines) runs.push_back(Impl::runsOf(line, m->facesOf(line)));
+
+  if (!(scale > 0) || !std::isfinite(scale)) scale = 1.0;
+  const double natural = std::max(settings.pixelSize, 1);
+  double pixelSize = std::max(natural * scale, kMinPixelSize);
   // A text too large for the planes is set smaller, in a few rounds since
   // the margin does not shrink in proportion to the letters.
   for (int round = 0; round < 6; ++round) {
-    m->scale = float(pixelSize) / float(settings.pixelSize);
+    m->scale = float(pixelSize / natural);
     m->margin = std::max(1, int(std::lround(settings.margin * m->scale)));
-    if (!m->layout(lines, pixelSize, settings.tracking * m->scale)) return;
+    if (!m->layout(lines, runs, pixelSize, settings.tracking * m->scale)) return;
     if (m->fits()) {
       m->ok = true;
       return;
     }
     const double shrink = std::min({std::sqrt(kMaxPixels / (double(m->width) * m->height)),
                                     double(kMaxSide) / m->width, double(kMaxSide) / m->height});
-    const int smaller = int(pixelSize * std::min(shrink, 1.0) * 0.95);
+    const double smaller = std::floor(pixelSize * std::min(shrink, 1.0) * 0.95);
     if (smaller >= pixelSize || smaller < kMinPixelSize) return;
     pixelSize = smaller;
   }
@@ -333,6 +609,18 @@ const Plane& TextScene::grown(float radius) const {
 }
 
 const RowValues& TextScene::rowPosition() const { return m->rowPosition; }
+
+std::vector<std::vector<TextScene::SetGlyph>> TextScene::glyphLines() const {
+  std::vector<std::vector<SetGlyph>> lines;
+  for (size_t i = 0; i + 1 < m->firstOfLine.size(); ++i) {
+    lines.emplace_back();
+    for (size_t p = m->firstOfLine[i]; p < m->firstOfLine[i + 1]; ++p) {
+      const Impl::Face& face = m->faces[size_t(m->placements[p].face)];
+      lines.back().push_back({face.file, face.index, m->placements[p].glyph});
+    }
+  }
+  return lines;
+}
 
 TextScene::Crop TextScene::crop(const Plane& shades) {
   const int w = shades.width(), h = shades.height();

@@ -1,10 +1,13 @@
-// A text laid out with FreeType and the coverage planes the styles paint
+// A text set with HarfBuzz (shaping), FriBidi (the order of right-to-left
+// and mixed lines) and fontconfig (faces for the characters the style's face
+// lacks), drawn with FreeType into the coverage planes the styles paint
 // through: the glyphs themselves, their outlines, and the glyphs grown by a
 // stroke.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Plane.h"
@@ -27,12 +30,16 @@ struct FaceSettings {
 
 class TextScene {
  public:
-  // Lays text out: lines broken at CR LF (or a lone CR or LF), each line
-  // centred on the widest. The face falls back to DejaVu Sans Bold when
-  // settings.fontFile does not load. A text too large for a rendering is set
-  // smaller. Check ok() afterwards: false when no face loads at all or the
-  // text cannot be made to fit.
-  TextScene(const FaceSettings& settings, const std::string& text);
+  // Lays utf8Text out at scale times the natural size: lines broken at CR LF
+  // (or a lone CR or LF), each line centred on the widest, each line's
+  // direction taken from its first strong character. Ill-formed UTF-8 reads
+  // as U+FFFD; other control characters are left out. The face falls back to
+  // DejaVu Sans Bold when settings.fontFile does not load; a character
+  // neither has comes from the face fontconfig picks for it, close in
+  // weight. A text too large for a rendering is set smaller. Check ok()
+  // afterwards: false when no face loads at all or the text cannot be made
+  // to fit.
+  TextScene(const FaceSettings& settings, std::string_view utf8Text, double scale = 1.0);
   ~TextScene();
   TextScene(const TextScene&) = delete;
   TextScene& operator=(const TextScene&) = delete;
@@ -41,8 +48,9 @@ class TextScene {
   // Size of the planes: the text's ink with the margin around it.
   [[nodiscard]] int width() const;
   [[nodiscard]] int height() const;
-  // The size set divided by the natural size (1 unless the text had to be
-  // set smaller). Styles scale their pixel distances by it.
+  // The size set divided by the natural size (the scale asked for, unless
+  // the text had to be set smaller). Styles scale their pixel distances by
+  // it.
   [[nodiscard]] float scale() const;
   // Distance d (pixels at the natural size) at the size set, at least 1.
   [[nodiscard]] int px(float d) const;
@@ -58,6 +66,15 @@ class TextScene {
   // capitals, 1 on the baseline (below 0 above the capitals, above 1 in the
   // descenders).
   [[nodiscard]] const RowValues& rowPosition() const;
+
+  // The glyphs set, line by line in visual order (left to right), with the
+  // face each comes from; for comparing the shaping with other tools.
+  struct SetGlyph {
+    std::string fontFile;
+    int faceIndex = 0;  // within a font collection
+    unsigned glyph = 0;
+  };
+  [[nodiscard]] std::vector<std::vector<SetGlyph>> glyphLines() const;
 
   // Shades for a rendering; pixels darker than shade 4.5 are background.
   // Crops to the pixels that are not background and hands back width,

@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
+
+#include "glyphon/style_plugin.h"
 
 namespace glyphon {
 namespace {
 
 const std::string kPluginDir = GLYPHON_TEST_PLUGIN_DIR;
 const std::string kEcho = GLYPHON_TEST_ECHO_STYLE;
+const std::string kTextEcho = GLYPHON_TEST_TEXT_ECHO_STYLE;
 
 // Whether the library at path is still mapped into the process.
 bool isLoaded(const std::string& path) {
@@ -138,6 +143,142 @@ TEST(PluginHostTest, LibrariesThatCannotRenderGiveNothing) {
                                 "0", 0, "abc")
                    .has_value());
   std::filesystem::remove(notLibrary);
+}
+
+// What the text echo plug-in's text export was handed, read back from its
+// picture.
+struct TextEcho {
+  std::string text;
+  std::string date;
+  int styleFont = -1;
+  int version = -1;
+  int structSizeLowByte = -1;
+  bool zeroTerminated = false;
+  double scale = 0;
+};
+
+TextEcho readTextEcho(const Bitmap& b) {
+  TextEcho echo;
+  EXPECT_EQ(b.height(), 4);
+  if (b.height() != 4) return echo;
+  for (int32_t x = 0; x < b.width(); ++x) {
+    echo.text.push_back(char(redOf(b.pixel(x, 0))));
+    if (redOf(b.pixel(x, 1)) != 0) echo.date.push_back(char(redOf(b.pixel(x, 1))));
+  }
+  // The text row is at least 8 pixels wide; a shorter text leaves zeros.
+  while (!echo.text.empty() && echo.text.back() == '\0') echo.text.pop_back();
+  echo.styleFont = blueOf(b.pixel(0, 2));
+  echo.version = greenOf(b.pixel(0, 2));
+  echo.structSizeLowByte = redOf(b.pixel(0, 2));
+  echo.zeroTerminated = b.pixel(1, 2) == grey(255);
+  unsigned char bytes[sizeof(double)];
+  for (int32_t x = 0; x < int32_t(sizeof(double)); ++x) bytes[x] = redOf(b.pixel(x, 3));
+  std::memcpy(&echo.scale, bytes, sizeof(double));
+  return echo;
+}
+
+std::optional<PluginRendering> renderText(const std::string& plugin, const std::string& text,
+                                          double scale = 1.0, int32_t styleFont = 2) {
+  return renderTextWithPlugin(kPluginDir, plugin, "20261208", styleFont, text, scale);
+}
+
+TEST(PluginHostTextTest, ContractIsReadFromTheExports) {
+  EXPECT_EQ(pluginContract(kPluginDir, kTextEcho), PluginContract::Text);
+  EXPECT_EQ(pluginContract(kPluginDir, kEcho), PluginContract::Ascii);
+  // Only the text export is not a plug-in; neither is a missing library.
+  EXPECT_EQ(pluginContract(kPluginDir, GLYPHON_TEST_NO_EXPORT), std::nullopt);
+  EXPECT_EQ(pluginContract(kPluginDir, "missing_style.so"), std::nullopt);
+  EXPECT_FALSE(isLoaded(kPluginDir + "/" + kTextEcho));
+  EXPECT_FALSE(renderText(GLYPHON_TEST_NO_EXPORT, "abc").has_value());
+}
+
+TEST(PluginHostTextTest, TextExportIsPreferredAndGetsEveryArgument) {
+  const std::string text =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xE6\x97\xA5\xE6\x9C\xAC \xD9\x85\r\n\xF0\x9F\x98\x80";
+  for (const double scale : {1.0, 0.5, 3.0, 12.75}) {
+    SCOPED_TRACE(scale);
+    const std::optional<PluginRendering> r = renderText(kTextEcho, text, scale, 3);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->contract, PluginContract::Text);
+    EXPECT_EQ(r->scale, scale);
+    const TextEcho echo = readTextEcho(r->bitmap);
+    EXPECT_EQ(echo.text, text);
+    EXPECT_EQ(echo.date, "20261208");
+    EXPECT_EQ(echo.styleFont, 3);
+    EXPECT_EQ(echo.version, GLYPHON_TEXT_REQUEST_VERSION);
+    EXPECT_EQ(echo.structSizeLowByte, int(sizeof(GlyphonTextRequest) & 0xFF));
+    EXPECT_TRUE(echo.zeroTerminated);
+    EXPECT_EQ(echo.scale, scale);
+  }
+  // The original function still calls the original export of the same
+  // library, with exactly its text.
+  const std::optional<Bitmap> old = renderWithPlugin(kPluginDir, kTextEcho, "0", 0, "Abc");
+  ASSERT_TRUE(old.has_value());
+  ASSERT_EQ(old->height(), 1);
+  EXPECT_EQ(old->pixel(2, 0), grey('c'));
+}
+
+TEST(PluginHostTextTest, IllFormedTextArrivesRepairedWithoutZeroBytes) {
+  const std::optional<PluginRendering> r = renderText(kTextEcho, std::string("a\xFF"
+                                                                             "b\0c\xE6\x97",
+                                                                             7));
+  ASSERT_TRUE(r.has_value());
+  EXPECT_EQ(readTextEcho(r->bitmap).text,
+            "a\xEF\xBF\xBD"
+            "bc\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(PluginHostTextTest, ScaleIsClampedAndMustBeFinite) {
+  struct Case {
+    double asked, given;
+  };
+  const Case cases[] = {{0.0, GLYPHON_TEXT_SCALE_MIN},
+                        {-2.0, GLYPHON_TEXT_SCALE_MIN},
+                        {1e-9, GLYPHON_TEXT_SCALE_MIN},
+                        {GLYPHON_TEXT_SCALE_MIN, GLYPHON_TEXT_SCALE_MIN},
+                        {GLYPHON_TEXT_SCALE_MAX, GLYPHON_TEXT_SCALE_MAX},
+                        {1000.0, GLYPHON_TEXT_SCALE_MAX}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.asked);
+    const std::optional<PluginRendering> r = renderText(kTextEcho, "x", c.asked);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->scale, c.given);
+    EXPECT_EQ(readTextEcho(r->bitmap).scale, c.given);
+  }
+  for (const double bad :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity()})
+    EXPECT_FALSE(renderText(kTextEcho, "x", bad).has_value());
+}
+
+TEST(PluginHostTextTest, AsciiPluginReceivesExactlyTheFilteredText) {
+  // The old plug-in gets what renderWithPlugin would give it after the memo
+  // filter: ASCII only, no scale, and the result says it was not scaled.
+  const std::string text =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e aus K\xC3\xB6ln\r\n\xE6\x97\xA5 caf\xC3\xA9\t!";
+  const std::optional<PluginRendering> r = renderText(kEcho, text, 4.0, 1);
+  ASSERT_TRUE(r.has_value());
+  EXPECT_EQ(r->contract, PluginContract::Ascii);
+  EXPECT_EQ(r->scale, 1.0);
+  const std::optional<Bitmap> expected =
+      renderWithPlugin(kPluginDir, kEcho, "20261208", 1, "Gre aus Kln\r\n caf!");
+  ASSERT_TRUE(expected.has_value());
+  EXPECT_EQ(r->bitmap, *expected);
+  for (int32_t x = 0; x < r->bitmap.width(); ++x) EXPECT_LE(redOf(r->bitmap.pixel(x, 0)), 126);
+}
+
+TEST(PluginHostTextTest, BrokenContractsAreRefusedOnTheTextPathToo) {
+  // An old plug-in that scribbles over its bitmap is refused through the
+  // new function as through the old one.
+  EXPECT_FALSE(renderText(kEcho, "!scribble-width").has_value());
+  EXPECT_FALSE(isLoaded(kPluginDir + "/" + kEcho));
+  // A text plug-in that refuses the request leaves an empty rendering.
+  const std::optional<PluginRendering> refused = renderText(kTextEcho, "!refuse");
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_TRUE(refused->bitmap.isEmpty());
+  EXPECT_FALSE(isLoaded(kPluginDir + "/" + kTextEcho));
 }
 
 }  // namespace

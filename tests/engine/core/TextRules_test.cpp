@@ -41,6 +41,56 @@ TEST(TextRulesTest, MemoFilterKeepsLineBreaksAndPrintableAscii) {
   EXPECT_EQ(filterMemoText(""), "");
 }
 
+TEST(TextRulesTest, WellFormedUtf8ReplacesEveryBadByte) {
+  struct Case {
+    std::string in, out;
+  };
+  const std::string fffd = "\xEF\xBF\xBD";
+  const Case cases[] = {
+      {"", ""},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e \xE6\x97\xA5 \xF0\x9F\x98\x80",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e \xE6\x97\xA5 \xF0\x9F\x98\x80"},
+      {"a\x80"
+       "b",
+       "a" + fffd + "b"},  // stray continuation byte
+      {"\xC3", fffd},      // cut short at the end
+      {"\xE6\x97"
+       "x",
+       fffd + fffd + "x"},                              // cut short before ASCII
+      {"\xC0\xAF", fffd + fffd},                        // overlong "/"
+      {"\xE0\x80\xAF", fffd + fffd + fffd},             // overlong, three bytes
+      {"\xED\xA0\x80", fffd + fffd + fffd},             // a surrogate
+      {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // above U+10FFFF
+      {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},         // U+10FFFF itself
+      {"\xFF", fffd},
+      {std::string("a\0b", 3), "ab"},  // zero bytes dropped
+      {"\r\n\t", "\r\n\t"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(wellFormedUtf8(c.in), c.out) << c.in;
+}
+
+TEST(TextRulesTest, CharactersFilteredOutAreNamedOnce) {
+  struct Case {
+    std::string in, out;
+  };
+  const Case cases[] = {
+      {"Hello\r\nWorld ~", ""},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e aus K\xC3\xB6ln",
+       "\xC3\xBC\xC3\x9F\xC3\xB6"},
+      {"caf\xC3\xA9 caf\xC3\xA9", "\xC3\xA9"},
+      {"\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7", "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE6\x97\xA5", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},
+      {"a\tb\x7F"
+       "c",
+       ""},  // invisible controls unnamed
+      {"x\x80y", "\xEF\xBF\xBD"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(charactersFilteredOut(c.in), c.out) << c.in;
+}
+
 TEST(TextRulesTest, KeyFilter) {
   EXPECT_TRUE(keyPassesFilter(0));
   EXPECT_TRUE(keyPassesFilter(8));   // backspace
