@@ -17,6 +17,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   gsettings-desktop-schemas libglib2.0-bin
   xdg-utils
+  libpng-dev libwebp-dev libtiff-dev libheif-dev
+  webp netpbm libtiff-tools libheif-examples
 )
 
 missing=()
