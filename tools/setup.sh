@@ -24,6 +24,8 @@ packages=(
   libfontconfig-dev
   fonts-noto-core fonts-noto-cjk
   fonts-symbola
+  libtiff-dev libheif-dev
+  netpbm libtiff-tools libheif-examples
 )
 
 missing=()

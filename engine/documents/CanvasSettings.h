@@ -20,7 +20,8 @@ struct CanvasSettings {
   bool SameAsBKPic = true;
   int32_t Width = 800;
   int32_t Height = 600;
-  // Kept and handed on, but no pixel is ever filled with it.
+  // The canvas colour: transparent pixels of the backdrop picture are
+  // composed over it.
   glyphon::Color Color = 0xFFFFFF;
 
   friend bool operator==(const CanvasSettings&, const CanvasSettings&) = default;

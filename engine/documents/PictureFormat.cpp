@@ -41,7 +41,17 @@ std::optional<PictureFormat> pictureFormatOfName(const std::string& path) {
   const std::string ext = fileExtension(path);
   if (equalsIgnoreCase(ext, ".BMP")) return PictureFormat::Bmp;
   if (equalsIgnoreCase(ext, ".JPG") || equalsIgnoreCase(ext, ".JPEG")) return PictureFormat::Jpeg;
+  if (equalsIgnoreCase(ext, ".PNG")) return PictureFormat::Png;
+  if (equalsIgnoreCase(ext, ".WEBP")) return PictureFormat::Webp;
+  if (equalsIgnoreCase(ext, ".TIF") || equalsIgnoreCase(ext, ".TIFF")) return PictureFormat::Tiff;
+  if (equalsIgnoreCase(ext, ".HEIC") || equalsIgnoreCase(ext, ".HEIF") ||
+      equalsIgnoreCase(ext, ".AVIF"))
+    return PictureFormat::Heif;
   return std::nullopt;
+}
+
+const char* acceptedPictureExtensions() {
+  return "bmp, jpg, jpeg, png, webp, tif, tiff, heic, heif or avif";
 }
 
 std::string withPictureExtension(const std::string& path, PictureFormat format) {

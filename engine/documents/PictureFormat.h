@@ -19,9 +19,14 @@ enum class PictureFormat { Jpeg, Bmp, Png, Webp, Tiff, Heif };
 [[nodiscard]] std::string fileExtension(const std::string& path);
 
 // The format the extension of path names: ".jpg" and ".jpeg" JPEG, ".bmp"
-// BMP, letter case ignored; none for any other extension or none at all.
-// The content of the file plays no part.
+// BMP, ".png" PNG, ".webp" WebP, ".tif" and ".tiff" TIFF, ".heic", ".heif"
+// and ".avif" HEIF, letter case ignored; none for any other extension or
+// none at all. The content of the file plays no part.
 [[nodiscard]] std::optional<PictureFormat> pictureFormatOfName(const std::string& path);
+
+// The extensions pictureFormatOfName knows, as a user reads them in a
+// refusal: "bmp, jpg, jpeg, png, webp, tif, tiff, heic, heif or avif".
+[[nodiscard]] const char* acceptedPictureExtensions();
 
 // path with the default extension of format added when its file
 // name has no extension; any extension typed is kept as it is.

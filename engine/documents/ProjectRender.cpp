@@ -28,16 +28,17 @@ std::string sizeText(int32_t width, int32_t height) {
   return std::to_string(width) + " x " + std::to_string(height);
 }
 
-// Loads a BMP or JPEG picture chosen by its extension. Throws Error saying
-// which picture and what is wrong with it.
-Bitmap loadNamedPicture(const std::string& path) {
+// Loads a picture of any accepted format, its transparent pixels composed
+// over background. Throws Error saying which picture and what is wrong
+// with it.
+Bitmap loadNamedPicture(const std::string& path, Color background) {
   if (!isFile(path)) throw Error("the picture " + quoted(path) + " does not exist");
   if (!pictureFormatOfName(path))
-    throw Error("the picture " + quoted(path) +
-                " is not a BMP or JPEG file: its name must end in .bmp, .jpg or .jpeg");
+    throw Error("the picture " + quoted(path) + " is not a picture file: its name must end in " +
+                acceptedPictureExtensions());
   std::optional<Bitmap> picture;
   try {
-    picture = std::move(loadPicture(path).picture);
+    picture = std::move(loadPicture(path, background).picture);
   } catch (const Error& e) {
     throw Error("the picture " + quoted(path) + " cannot be read: " + e.what());
   }
@@ -51,8 +52,8 @@ Bitmap loadNamedPicture(const std::string& path) {
 CanvasDecision decideCanvasSize(const CanvasSettings& settings, const std::string& defaultPicture) {
   CanvasDecision decision;
   try {
-    const Bitmap picture =
-        loadNamedPicture(settings.DefaultBKPic ? defaultPicture : settings.BKPicPath);
+    const Bitmap picture = loadNamedPicture(
+        settings.DefaultBKPic ? defaultPicture : settings.BKPicPath, settings.Color);
     const int32_t width = settings.SameAsBKPic ? picture.width() : settings.Width;
     const int32_t height = settings.SameAsBKPic ? picture.height() : settings.Height;
     checkCanvasSize(width, height);
@@ -113,8 +114,8 @@ std::vector<std::string> renderProjectFile(const RenderRequest& request) {
                        sizeText(project.Backdrop.width(), project.Backdrop.height()) + ")");
   Bitmap backdrop = openedBackdrop(std::move(project.Backdrop), canvas.Width, canvas.Height);
   if (!request.BackdropPath.empty())
-    backdrop =
-        stretchPicture(loadNamedPicture(request.BackdropPath), backdrop.width(), backdrop.height());
+    backdrop = stretchPicture(loadNamedPicture(request.BackdropPath, project.Settings.Color),
+                              backdrop.width(), backdrop.height());
 
   writePictureFile(request.OutputPath, composeCanvas(backdrop, project.Items), *format);
   return warnings;

@@ -58,7 +58,8 @@ struct RenderRequest {
   std::string ProjectPath;
   std::string OutputPath;  // its extension (.jpg, .jpeg or .bmp) chooses the format
   // A picture that replaces the project's backdrop, stretched to the
-  // canvas as Import Backdrop does; empty for none.
+  // canvas as Import Backdrop does, its transparent pixels composed over
+  // the project's canvas colour; empty for none.
   std::string BackdropPath;
   std::string DefaultPicture;  // the picture New uses while DefaultBKPic is set
 };

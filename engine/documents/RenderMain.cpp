@@ -26,8 +26,10 @@ constexpr const char* kUsage =
     "for JPEG (quality 90), .bmp for BMP, .png for PNG (lossless), .webp for WebP\n"
     "(lossy, quality 90).\n"
     "\n"
-    "  --backdrop PICTURE  use this BMP or JPEG picture as the backdrop, stretched\n"
-    "                      to the canvas size, in place of the project's own\n"
+    "  --backdrop PICTURE  use this picture (BMP, JPEG, PNG, WebP, TIFF, HEIC or\n"
+    "                      AVIF) as the backdrop, stretched to the canvas size, in\n"
+    "                      place of the project's own; transparent parts show the\n"
+    "                      project's canvas colour\n"
     "  -h, --help          show this text\n";
 
 void report(const std::string& what, const std::string& message) {

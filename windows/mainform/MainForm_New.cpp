@@ -84,10 +84,11 @@ bool TMainForm::newCanvas() {
   }
   const std::string file = path.toStdString();
   if (!pictureFormatOfName(file)) {
-    errorBox(this, tr("Background picture format must be bmp, jpeg or jpg!"));
+    errorBox(this, tr("Background picture format must be %1!")
+                       .arg(QString::fromUtf8(acceptedPictureExtensions())));
     return false;
   }
-  PictureLoadResult loaded = loadPicture(file);
+  PictureLoadResult loaded = loadPicture(file, Settings.Color);
   if (!loaded.picture) {  // the file went away since it was looked for
     errorBox(this, QString::fromStdString(loaded.message));
     return false;
@@ -129,7 +130,7 @@ void TMainForm::newFormat() {
 void TMainForm::importBackdrop() {
   const QString path = openPictureFileName(this);
   if (path.isEmpty()) return;
-  PictureLoadResult loaded = loadPicture(path.toStdString());
+  PictureLoadResult loaded = loadPicture(path.toStdString(), Settings.Color);
   if (!loaded.picture) {
     errorBox(this, QString::fromStdString(loaded.message));
     return;

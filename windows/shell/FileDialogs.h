@@ -18,10 +18,15 @@ namespace glyphon {
 // Backdrop). Linux file names are case-sensitive, so the upper-case spellings
 // are listed as well: a file named PHOTO.JPG is a JPEG picture too.
 inline const char* const kOpenPictureFilter =
-    "All (*.jpg *.jpeg *.bmp *.JPG *.JPEG *.BMP);;"
+    "All (*.jpg *.jpeg *.bmp *.png *.webp *.tif *.tiff *.heic *.heif *.avif "
+    "*.JPG *.JPEG *.BMP *.PNG *.WEBP *.TIF *.TIFF *.HEIC *.HEIF *.AVIF);;"
     "JPEG Image File (*.jpg *.JPG);;"
     "JPEG Image File (*.jpeg *.JPEG);;"
-    "Bitmaps (*.bmp *.BMP)";
+    "Bitmaps (*.bmp *.BMP);;"
+    "PNG Image File (*.png *.PNG);;"
+    "WebP Image File (*.webp *.WEBP);;"
+    "TIFF Image File (*.tif *.tiff *.TIF *.TIFF);;"
+    "HEIC and AVIF Image File (*.heic *.heif *.avif *.HEIC *.HEIF *.AVIF)";
 
 // One dialog as the user would see it. filter uses Qt's form: entries
 // separated by ";;", the first one selected.
@@ -64,7 +69,8 @@ class FileDialogs {
 // Installs a replacement for its own lifetime (see ScopedOverride).
 using ScopedFileDialogs = ScopedOverride<FileDialogs>;
 
-// The picture open dialog: an existing BMP or JPEG file, or empty.
+// The picture open dialog: an existing picture file of a format the loader
+// reads, or empty.
 [[nodiscard]] QString openPictureFileName(QWidget* owner);
 
 }  // namespace glyphon

@@ -28,7 +28,16 @@ TEST(PictureFormat, ExtensionIsTakenFromTheLastDotOfTheFileName) {
       {"/a/b.JPG", ".JPG", PictureFormat::Jpeg},
       {"b.jpeg", ".jpeg", PictureFormat::Jpeg},
       {"b.Bmp", ".Bmp", PictureFormat::Bmp},
-      {"b.png", ".png", std::nullopt},
+      {"b.png", ".png", PictureFormat::Png},
+      {"b.PNG", ".PNG", PictureFormat::Png},
+      {"b.WebP", ".WebP", PictureFormat::Webp},
+      {"b.tif", ".tif", PictureFormat::Tiff},
+      {"b.TIFF", ".TIFF", PictureFormat::Tiff},
+      {"b.heic", ".heic", PictureFormat::Heif},
+      {"b.HEIF", ".HEIF", PictureFormat::Heif},
+      {"b.avif", ".avif", PictureFormat::Heif},
+      {"b.gif", ".gif", std::nullopt},
+      {"b.tif.txt", ".txt", std::nullopt},
       {"/a.jpg/b", "", std::nullopt},
   };
   for (const Case& c : cases) {

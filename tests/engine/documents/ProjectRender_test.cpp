@@ -98,10 +98,16 @@ TEST_F(ProjectRenderTest, NewDecidesTheCanvasFromThePictureOrTheGivenSize) {
     EXPECT_EQ(d.Height, c.height) << c.settings.BKPicPath;
     EXPECT_EQ(d.Problem, c.problem);
   }
-  fs::copy_file(custom, path("custom.png"));
-  EXPECT_NE(decideCanvasSize({path("custom.png"), false, true, 1, 1, 0}, defaultPicture)
-                .Problem.find("is not a BMP or JPEG file"),
+  fs::copy_file(custom, path("custom.gif"));
+  EXPECT_NE(decideCanvasSize({path("custom.gif"), false, true, 1, 1, 0}, defaultPicture)
+                .Problem.find("is not a picture file: its name must end in bmp, jpg, jpeg, png, "
+                              "webp, tif, tiff, heic, heif or avif"),
             std::string::npos);
+  // The content decides the format: a picture named .png that holds a BMP
+  // or JPEG is read.
+  fs::copy_file(custom, path("custom.png"));
+  EXPECT_EQ(decideCanvasSize({path("custom.png"), false, true, 1, 1, 0}, defaultPicture).Problem,
+            "");
 }
 
 TEST_F(ProjectRenderTest, TheStoredBackdropIsStretchedToTheNewCanvasOrKept) {
@@ -142,6 +148,20 @@ TEST_F(ProjectRenderTest, RenderingComposesTheItemsOnTheOpenedBackdrop) {
   const Bitmap jpeg = loadJpegFile(path("other.jpg"));
   EXPECT_EQ(jpeg.width(), 20);
   EXPECT_EQ(jpeg.height(), 10);
+}
+
+TEST_F(ProjectRenderTest, ATransparentBackdropShowsTheProjectsCanvasColour) {
+  if (!fs::exists("/usr/bin/convert")) GTEST_SKIP() << "no ImageMagick (see tools/setup.sh)";
+  const Color canvas = rgb(10, 120, 230);
+  writeProjectFile("a.gyf", {"", true, true, 1, 1, canvas});
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 5x5 xc:none PNG32:" + path("clear.png")).c_str()),
+            0);
+  RenderRequest r = request("a.gyf", "out.bmp");
+  r.BackdropPath = path("clear.png");
+  (void)renderProjectFile(r);
+  const Bitmap out = loadBmpFile(path("out.bmp"));
+  EXPECT_EQ(out.pixel(out.width() - 1, out.height() - 1), canvas);
+  EXPECT_EQ(out.pixel(0, 0), canvas);
 }
 
 TEST_F(ProjectRenderTest, AMissingNewPictureKeepsTheSavedSizeWithAWarning) {

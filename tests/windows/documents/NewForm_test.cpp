@@ -80,7 +80,22 @@ TEST_F(NewFormTest, BrowseIsTheWayToAPathAndCancellingItKeepsTheOld) {
   EXPECT_EQ(form.EditBKPicPath->text(), picture);
   ASSERT_EQ(dialogs.requests.size(), 2u);
   EXPECT_TRUE(dialogs.requests[0].filter.startsWith("All (*.jpg *.jpeg *.bmp"));
-  EXPECT_EQ(dialogs.requests[0].filter.count(";;"), 3);
+  EXPECT_EQ(dialogs.requests[0].filter.count(";;"), 7);
+  // Every extension the loader accepts, in both letter cases, under All and
+  // under an entry of its own.
+  const QStringList entries = dialogs.requests[0].filter.split(";;");
+  for (const char* extension :
+       {"jpg", "jpeg", "bmp", "png", "webp", "tif", "tiff", "heic", "heif", "avif"}) {
+    for (const QString& pattern : {QStringLiteral("*.") + extension,
+                                   QStringLiteral("*.") + QString(extension).toUpper()}) {
+      EXPECT_TRUE(entries[0].contains(pattern + ' ') || entries[0].contains(pattern + ')'))
+          << pattern.toStdString();
+      int entriesWithIt = 0;
+      for (const QString& entry : entries.mid(1))
+        if (entry.contains(pattern + ' ') || entry.contains(pattern + ')')) ++entriesWithIt;
+      EXPECT_EQ(entriesWithIt, 1) << pattern.toStdString();
+    }
+  }
 }
 
 TEST_F(NewFormTest, ChecksRunInOrderAndMoveTheFocusToTheFieldToCorrect) {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <cstdlib>
 #include <memory>
 
 #include "tests/windows/mainform/MainFormTestSupport.h"
@@ -74,14 +75,17 @@ TEST_F(NewCommandsTest, NewWithAMissingPictureSaysWhereItLookedAndKeepsTheCanvas
   EXPECT_EQ(window->statusText(0), "Source picture size: 320 x 240");
 }
 
-TEST_F(NewCommandsTest, NewTakesOnlyBmpJpgAndJpegInAnyLetterCase) {
+TEST_F(NewCommandsTest, NewTakesOnlyThePictureExtensionsInAnyLetterCase) {
   // Refused by name, whatever the file holds.
   const Bitmap before = composition().CanvasBitmap();
-  for (const char* name : {"photo.png", "photo.jpe", "photo.gif", "photo"}) {
+  for (const char* name : {"photo.jpe", "photo.gif", "photo"}) {
     testing::writeJpeg(file(name), testing::flatPicture(8, 8, 0));
     newFrom(file(name));
     ASSERT_FALSE(boxes.shown.empty()) << name;
-    EXPECT_EQ(boxes.texts().back(), "Background picture format must be bmp, jpeg or jpg!") << name;
+    EXPECT_EQ(boxes.texts().back(),
+              "Background picture format must be bmp, jpg, jpeg, png, webp, tif, tiff, heic, heif "
+              "or avif!")
+        << name;
     EXPECT_EQ(composition().CanvasBitmap(), before) << name;
   }
   boxes.shown.clear();
@@ -168,8 +172,8 @@ TEST_F(NewCommandsTest, NewFormatCancelledAfterARefusalChangesNothing) {
 
 TEST_F(NewCommandsTest, AcceptedSettingsStayWhenNewThenFails) {
   // The dialog only asks that the picture exists; New then refuses its name.
-  testing::writeBmp(file("picture.png"), testing::patternPicture(10, 10));
-  dialogs.answers = {file("picture.png")};
+  testing::writeBmp(file("picture.gif"), testing::patternPicture(10, 10));
+  dialogs.answers = {file("picture.gif")};
   const Bitmap before = composition().CanvasBitmap();
   testing::whenDialogOpens<TNewForm>([](TNewForm& form) {
     QTest::mouseClick(form.CheckBoxDefaultBKPic, Qt::LeftButton);
@@ -177,12 +181,33 @@ TEST_F(NewCommandsTest, AcceptedSettingsStayWhenNewThenFails) {
     QTest::mouseClick(form.BitBtnOK, Qt::LeftButton);
   });
   action("MenuNewFormat")->trigger();
-  EXPECT_EQ(boxes.texts(),
-            std::vector<std::string>{"Background picture format must be bmp, jpeg or jpg!"});
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{
+                               "Background picture format must be bmp, jpg, jpeg, png, webp, tif, "
+                               "tiff, heic, heif or avif!"});
   EXPECT_FALSE(window->settings().DefaultBKPic);
-  EXPECT_EQ(window->settings().BKPicPath, file("picture.png").toStdString());
+  EXPECT_EQ(window->settings().BKPicPath, file("picture.gif").toStdString());
   EXPECT_EQ(composition().CanvasBitmap(), before);
   EXPECT_TRUE(window->askBeforeDiscard());
+}
+
+TEST_F(NewCommandsTest, NewFormatTakesATransparentPngOverTheCanvasColour) {
+  if (!QFile::exists("/usr/bin/convert")) GTEST_SKIP() << "no ImageMagick (see tools/setup.sh)";
+  // Left half clear, right half 60 % opaque red (alpha 153).
+  const QString png = file("see-through.png");
+  const std::string command = "/usr/bin/convert -size 3x4 xc:none -size 3x4 "
+                              "xc:'rgba(255,0,0,0.6)' +append PNG32:" +
+                              png.toStdString();
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  ASSERT_EQ(window->settings().Color, Color(0xFFFFFF));
+  newFrom(png);
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  const Bitmap& canvas = composition().CanvasBitmap();
+  ASSERT_EQ(canvas.width(), 6);
+  ASSERT_EQ(canvas.height(), 4);
+  EXPECT_EQ(canvas.pixel(0, 0), rgb(255, 255, 255));
+  const int over = (255 * 102 + 127) / 255;
+  EXPECT_EQ(canvas.pixel(5, 3), rgb(255, over, over));
+  EXPECT_EQ(window->statusText(0), "Source picture size: 6 x 4");
 }
 
 TEST_F(NewCommandsTest, ImportBackdropRestretchesToTheCanvasAndKeepsItems) {
@@ -231,7 +256,8 @@ TEST_F(NewCommandsTest, ImportBackdropReportsTheLoadersMessagesAndChangesNothing
   importBackdrop(file("photo.jpe"));
   EXPECT_EQ(boxes.texts(), (std::vector<std::string>{
                                "Picture does not exists!\r" + file("nowhere.jpg").toStdString(),
-                               "Picture format must be bmp, jpeg or jpg!"}));
+                               "Picture format must be bmp, jpg, jpeg, png, webp, tif, tiff, "
+                               "heic, heif or avif!"}));
   EXPECT_EQ(composition().CanvasBitmap(), before);
   EXPECT_FALSE(composition().Modified());
   EXPECT_EQ(window->statusText(2), "Unmodified");

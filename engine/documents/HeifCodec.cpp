@@ -1,0 +1,120 @@
+#include "engine/documents/HeifCodec.h"
+
+#include <libheif/heif.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/core/Error.h"
+#include "engine/documents/PictureSignature.h"
+
+namespace glyphon {
+
+namespace {
+
+struct ContextDeleter {
+  void operator()(heif_context* c) const { heif_context_free(c); }
+};
+struct HandleDeleter {
+  void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
+};
+struct ImageDeleter {
+  void operator()(heif_image* i) const { heif_image_release(i); }
+};
+struct OptionsDeleter {
+  void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+};
+
+[[noreturn]] void fail(const char* what, const heif_error& error) {
+  std::string message = what;
+  if (error.message && *error.message) message += std::string(" (") + error.message + ")";
+  throw Error(message);
+}
+
+}  // namespace
+
+bool heicDecoderAvailable() { return heif_have_decoder_for_format(heif_compression_HEVC) != 0; }
+
+bool avifDecoderAvailable() { return heif_have_decoder_for_format(heif_compression_AV1) != 0; }
+
+DecodedPicture decodeHeif(std::span<const uint8_t> data) {
+  if (pictureFormatOfContent(data) != PictureFormat::Heif)
+    throw Error("Not a HEIC or AVIF picture (it starts with the bytes " + leadingBytesText(data) +
+                ")");
+  std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+  if (!context) throw Error("There is not enough memory to read the HEIF picture");
+  heif_context_set_maximum_image_size_limit(context.get(), Bitmap::kMaxSide);
+  heif_error error =
+      heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr);
+  if (error.code != heif_error_Ok) fail("The HEIF picture is damaged or cut short", error);
+
+  heif_image_handle* rawHandle = nullptr;
+  error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+  std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
+  if (error.code != heif_error_Ok) fail("The HEIF picture has no picture in it", error);
+
+  // The size after the container's rotation and crop, as decoded.
+  const int width = heif_image_handle_get_width(handle.get());
+  const int height = heif_image_handle_get_height(handle.get());
+  Bitmap::checkSize(width, height);
+  if (int64_t(width) * height > Bitmap::kDecodeMaxPixels)
+    throw Error("The picture is too large (" + std::to_string(width) + " x " +
+                std::to_string(height) + " pixels)");
+
+  const bool hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+  std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
+  if (!options) throw Error("There is not enough memory to read the HEIF picture");
+  options->ignore_transformations = 0;
+  heif_image* rawImage = nullptr;
+  error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+                            hasAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                            options.get());
+  std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
+  if (error.code != heif_error_Ok) {
+    if (error.code == heif_error_Unsupported_feature &&
+        error.subcode == heif_suberror_Unsupported_codec)
+      fail("This HEIF picture is compressed in a way this system cannot decode", error);
+    fail("The HEIF picture is damaged or cut short", error);
+  }
+  const int decodedWidth = heif_image_get_width(image.get(), heif_channel_interleaved);
+  const int decodedHeight = heif_image_get_height(image.get(), heif_channel_interleaved);
+  int stride = 0;
+  const uint8_t* plane =
+      heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+  if (!plane || decodedWidth != width || decodedHeight != height ||
+      heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
+    throw Error("The HEIF picture decodes to a layout that cannot be read");
+
+  DecodedPicture picture;
+  picture.pixels = Bitmap(width, height);
+  const int step = hasAlpha ? 4 : 3;
+  if (hasAlpha) picture.alpha.resize(size_t(width) * size_t(height));
+  bool opaque = true;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* in = plane + size_t(y) * size_t(stride);
+    uint8_t* out = picture.pixels.row(y);
+    for (int x = 0; x < width; ++x, in += step, out += 3) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+      if (hasAlpha) {
+        picture.alpha[size_t(y) * size_t(width) + size_t(x)] = in[3];
+        opaque = opaque && in[3] == 255;
+      }
+    }
+  }
+  if (opaque) picture.alpha.clear();
+
+  const heif_color_profile_type profileType = heif_image_handle_get_color_profile_type(handle.get());
+  if (profileType == heif_color_profile_type_prof || profileType == heif_color_profile_type_rICC) {
+    std::vector<uint8_t> profile(heif_image_handle_get_raw_color_profile_size(handle.get()));
+    if (!profile.empty() &&
+        heif_image_handle_get_raw_color_profile(handle.get(), profile.data()).code ==
+            heif_error_Ok)
+      picture.iccProfile = std::move(profile);
+  }
+  return picture;
+}
+
+}  // namespace glyphon
