@@ -9,8 +9,6 @@
 // our export (encode and write the file, flushed to the disk and renamed
 // into place, as Save Picture does) and one tool process (start, read the
 // PPM, encode, write); the medians are compared.
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,50 +21,13 @@
 #include <vector>
 
 #include "bench/ProjectScene.h"
+#include "bench/ToolTiming.h"
 #include "engine/documents/PictureExport.h"
 #include "engine/documents/ProjectRender.h"
 
-extern char** environ;
-
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-void writePpm(const std::string& path, const glyphon::Bitmap& picture) {
-  std::ofstream out(path, std::ios::binary);
-  out << "P6\n" << picture.width() << ' ' << picture.height() << "\n255\n";
-  std::vector<char> row(picture.stride());
-  for (int32_t y = 0; y < picture.height(); ++y) {
-    const uint8_t* bgr = picture.row(y);
-    for (size_t i = 0; i < row.size(); i += 3) {
-      row[i] = char(bgr[i + 2]);
-      row[i + 1] = char(bgr[i + 1]);
-      row[i + 2] = char(bgr[i]);
-    }
-    out.write(row.data(), std::streamsize(row.size()));
-  }
-}
-
-// Runs a tool once; returns its exit status, or -1 when it cannot start.
-int runTool(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
+using namespace glyphon::bench;
 
 struct Comparison {
   const char* name;
