@@ -4,11 +4,11 @@
 // should add at most 15 % to the decode.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "bench/Photo.h"
 #include "engine/core/FileIO.h"
 #include "engine/documents/DecodedPicture.h"
 #include "engine/documents/JpegCodec.h"
@@ -18,25 +18,8 @@ namespace {
 
 constexpr int32_t kWidth = 6000, kHeight = 4000;
 
-// Smooth like a photograph, with a little grain.
-Bitmap photo() {
-  Bitmap b(kWidth, kHeight);
-  uint32_t state = 1;
-  for (int32_t y = 0; y < kHeight; ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < kWidth; ++x, p += 3) {
-      state = state * 1664525u + 1013904223u;
-      const int grain = int(state >> 29) - 4;
-      p[0] = uint8_t(std::clamp(x * 255 / kWidth + grain, 0, 255));
-      p[1] = uint8_t(std::clamp(y * 255 / kHeight + grain, 0, 255));
-      p[2] = uint8_t(std::clamp(128 + (x - y) / 64 + grain, 0, 255));
-    }
-  }
-  return b;
-}
-
 const std::vector<uint8_t>& jpeg() {
-  static const std::vector<uint8_t> bytes = encodeJpeg(photo());
+  static const std::vector<uint8_t> bytes = encodeJpeg(syntheticPhoto(kWidth, kHeight));
   return bytes;
 }
 
