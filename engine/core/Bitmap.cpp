@@ -22,7 +22,8 @@ Bitmap::Bitmap(int32_t width, int32_t height) { resize(width, height); }
 
 void Bitmap::resize(int32_t width, int32_t height) {
   checkSize(width, height);
-  std::vector<uint8_t> pixels(size_t(width) * size_t(height) * kBytesPerPixel, 0);
+  std::vector<uint8_t, PixelAllocator<uint8_t>> pixels(
+      size_t(width) * size_t(height) * kBytesPerPixel, 0);
   m_pixels.swap(pixels);
   m_width = width;
   m_height = height;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/Geometry.h"
+#include "engine/core/PixelAllocator.h"
 
 namespace glyphon {
 
@@ -64,7 +65,7 @@ class Bitmap {
  private:
   int32_t m_width = 0;
   int32_t m_height = 0;
-  std::vector<uint8_t> m_pixels;
+  std::vector<uint8_t, PixelAllocator<uint8_t>> m_pixels;
 };
 
 // Copies the w x h block of src whose top-left is (sx, sy) to (dx, dy) in

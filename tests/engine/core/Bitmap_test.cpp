@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/core/Arith.h"
@@ -214,6 +216,25 @@ TEST(FillRect, ClipsToTheBitmap) {
   EXPECT_EQ(b.pixel(2, 1), kBlank);
   fillRect(b, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, rgb(5, 5, 5));
   EXPECT_EQ(b.pixel(3, 2), rgb(5, 5, 5));
+}
+
+TEST(BitmapMemory, LargePicturesAreBlackAlignedAndCopyLikeSmallOnes) {
+  // Either side of the size from which pictures get memory of their own.
+  for (const int32_t height : {400, 4000}) {
+    Bitmap big(1000, height);
+    const bool mapped = big.stride() * size_t(height) >= pixel_memory::kMappedFrom;
+    EXPECT_EQ(mapped, height == 4000);
+    if (mapped) EXPECT_EQ(reinterpret_cast<uintptr_t>(big.data()) % (size_t(2) << 20), 0u);
+    EXPECT_EQ(big.pixel(0, 0), 0u);
+    EXPECT_EQ(big.pixel(999, height - 1), 0u);
+    big.setPixel(999, height - 1, rgb(1, 2, 3));  // the last byte is writable
+    Bitmap copy = big;
+    EXPECT_EQ(copy, big);
+    Bitmap moved = std::move(copy);
+    EXPECT_EQ(moved.pixel(999, height - 1), rgb(1, 2, 3));
+    moved.resize(3, 3);  // gives the large block back
+    EXPECT_EQ(moved.pixel(2, 2), 0u);
+  }
 }
 
 }  // namespace
