@@ -26,6 +26,19 @@ struct DecodedPicture {
   std::vector<uint8_t> exif;
 };
 
+// How a picture without an ICC profile describes its colours instead, as
+// HEIF and AVIF files do: the CIE x, y chromaticities of its red, green and
+// blue primaries and of its white, and the curve from its values to light.
+struct Chromaticities {
+  double redX, redY, greenX, greenY, blueX, blueY, whiteX, whiteY;
+};
+enum class TransferCurve { Srgb, Linear, Gamma22, Gamma28 };
+
+// An ICC profile (matrix and curves) for those colours, made by Little CMS;
+// empty when the chromaticities do not make a profile.
+[[nodiscard]] std::vector<uint8_t> rgbProfileOf(const Chromaticities& colours,
+                                                TransferCurve curve);
+
 // The picture ready for the canvas: its colours converted from the embedded
 // ICC profile to sRGB, its transparent pixels composed over background
 // ("Color" of the canvas settings), then turned as the EXIF orientation

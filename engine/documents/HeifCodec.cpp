@@ -32,6 +32,52 @@ struct OptionsDeleter {
   throw Error(message);
 }
 
+// The colours an nclx box gives as an ICC profile, or nothing where they
+// are sRGB's own or a kind the canvas cannot show (PQ and HLG light for
+// HDR screens, logarithmic curves): such pictures are taken as sRGB.
+std::vector<uint8_t> profileOfNclx(const heif_image_handle* handle) {
+  heif_color_profile_nclx* nclx = nullptr;
+  if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+    return {};
+  const std::unique_ptr<heif_color_profile_nclx, void (*)(heif_color_profile_nclx*)> owned(
+      nclx, heif_nclx_color_profile_free);
+  TransferCurve curve = TransferCurve::Srgb;
+  switch (nclx->transfer_characteristics) {
+    // The video curves (BT.709, BT.601, BT.2020) are shown as sRGB's, as
+    // browsers and viewers show them in still pictures.
+    case heif_transfer_characteristic_ITU_R_BT_709_5:
+    case heif_transfer_characteristic_unspecified:
+    case heif_transfer_characteristic_ITU_R_BT_601_6:
+    case heif_transfer_characteristic_IEC_61966_2_1:
+    case heif_transfer_characteristic_ITU_R_BT_2020_2_10bit:
+    case heif_transfer_characteristic_ITU_R_BT_2020_2_12bit:
+      break;
+    case heif_transfer_characteristic_linear:
+      curve = TransferCurve::Linear;
+      break;
+    case heif_transfer_characteristic_ITU_R_BT_470_6_System_M:
+      curve = TransferCurve::Gamma22;
+      break;
+    case heif_transfer_characteristic_ITU_R_BT_470_6_System_B_G:
+      curve = TransferCurve::Gamma28;
+      break;
+    default:
+      return {};
+  }
+  // Unspecified primaries are sRGB's (BT.709's), as libheif decodes them.
+  const bool srgbPrimaries =
+      nclx->color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
+      nclx->color_primaries == heif_color_primaries_unspecified;
+  if (srgbPrimaries && curve == TransferCurve::Srgb) return {};
+  const Chromaticities colours =
+      srgbPrimaries ? Chromaticities{0.64, 0.33, 0.30, 0.60, 0.15, 0.06, 0.3127, 0.3290}
+                    : Chromaticities{nclx->color_primary_red_x,   nclx->color_primary_red_y,
+                                     nclx->color_primary_green_x, nclx->color_primary_green_y,
+                                     nclx->color_primary_blue_x,  nclx->color_primary_blue_y,
+                                     nclx->color_primary_white_x, nclx->color_primary_white_y};
+  return rgbProfileOf(colours, curve);
+}
+
 }  // namespace
 
 bool heicDecoderAvailable() { return heif_have_decoder_for_format(heif_compression_HEVC) != 0; }
@@ -113,6 +159,8 @@ DecodedPicture decodeHeif(std::span<const uint8_t> data) {
         heif_image_handle_get_raw_color_profile(handle.get(), profile.data()).code ==
             heif_error_Ok)
       picture.iccProfile = std::move(profile);
+  } else if (profileType == heif_color_profile_type_nclx) {
+    picture.iccProfile = profileOfNclx(handle.get());
   }
   return picture;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,45 @@ TEST_F(HeifFiles, HeicDecodesAsHeifConvertDoes) {
 TEST_F(HeifFiles, AvifDecodesAsHeifConvertDoes) {
   if (!avifDecoderAvailable()) GTEST_SKIP() << "this libheif has no AV1 decoder";
   checkAgainstHeifConvert("opaque.png", "o.avif", "-q 80");
+}
+
+// file with the primaries and transfer curve of its nclx box set: heif-enc
+// of this libheif writes the box but leaves both unspecified.
+std::vector<uint8_t> withNclx(std::vector<uint8_t> file, uint8_t primaries, uint8_t transfer) {
+  static const std::string kNclx = "nclx";
+  const auto at = std::search(file.begin(), file.end(), kNclx.begin(), kNclx.end());
+  if (at == file.end() || file.end() - at < 8) return {};
+  at[5] = primaries;  // big-endian 16-bit fields after the box type
+  at[7] = transfer;
+  return file;
+}
+
+TEST_F(HeifFiles, NclxColoursBecomeAProfileUnlessTheyAreSrgb) {
+  if (!avifDecoderAvailable()) GTEST_SKIP() << "this libheif has no AV1 decoder";
+  run("/usr/bin/heif-enc -A -q 90 -o " + path("n.avif") + " " + path("opaque.png"));
+  const std::vector<uint8_t> plain = readWholeFile(path("n.avif"));
+  const Bitmap untagged = decodeHeif(plain).pixels;
+  struct Case {
+    const char* name;
+    uint8_t primaries, transfer;
+    bool profile;
+  };
+  const Case cases[] = {
+      {"Display P3", 12, 13, true},       {"BT.2020, linear", 9, 8, true},
+      {"unspecified, linear", 2, 8, true}, {"sRGB", 1, 13, false},
+      {"unspecified", 2, 2, false},        {"PQ, shown as it is", 9, 16, false},
+  };
+  for (const Case& c : cases) {
+    const std::vector<uint8_t> file = withNclx(plain, c.primaries, c.transfer);
+    ASSERT_FALSE(file.empty()) << "heif-enc wrote no nclx box";
+    DecodedPicture picture = decodeHeif(file);
+    EXPECT_EQ(picture.pixels, untagged) << c.name;
+    EXPECT_EQ(!picture.iccProfile.empty(), c.profile) << c.name;
+    if (c.profile) {
+      EXPECT_TRUE(convertToSrgb(picture.pixels, picture.iccProfile)) << c.name;
+      EXPECT_NE(picture.pixels, untagged) << c.name;
+    }
+  }
 }
 
 TEST_F(HeifFiles, RefusesDamagedFilesWithAPlainSentence) {
