@@ -21,9 +21,11 @@ namespace {
 // every setjmp lives in one of the small C-style functions below, which hold
 // only plain C data and call nothing but libpng.
 
-// Ancillary chunks (profiles, text, EXIF) larger than this are refused by
-// libpng itself; real profiles are a few kilobytes, the largest a few
-// hundred.
+// Ancillary chunks (profiles, text, EXIF) larger than this are skipped;
+// real profiles are a few kilobytes, the largest a few hundred. libpng
+// limits what it decompresses to this, but allocates the length an eXIf or
+// text chunk claims before reading it, so a 200-byte file claiming a 1 GB
+// chunk would cost 1 GB: skippedChunks finds such chunks first.
 constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t(16) << 20;
 // How many ancillary chunks libpng keeps; a file with thousands of text
 // chunks is not a picture anyone made on purpose.
@@ -59,6 +61,33 @@ void readBytes(png_structp png, png_bytep out, size_t count) {
   reader->pos += count;
 }
 
+// The names of the ancillary chunks libpng is to skip unread: those whose
+// length is beyond kMaxChunkBytes or beyond the end of data (up to eight; the
+// walk stops there, since no chunk can be found after one that overruns).
+struct SkippedChunks {
+  png_byte names[8 * 5] = {};  // four letters and a NUL each
+  int count = 0;
+};
+
+SkippedChunks skippedChunks(const uint8_t* data, size_t size) {
+  SkippedChunks skipped;
+  size_t pos = 8;  // after the signature
+  while (size - pos >= 12 && skipped.count < 8) {
+    const uint8_t* chunk = data + pos;
+    const size_t length = (size_t(chunk[0]) << 24) | (size_t(chunk[1]) << 16) |
+                          (size_t(chunk[2]) << 8) | chunk[3];
+    const bool ancillary = (chunk[4] & 0x20) != 0;  // a lower-case first letter
+    const bool overruns = length > size - pos - 12;
+    if (ancillary && (overruns || length > kMaxChunkBytes)) {
+      std::memcpy(skipped.names + skipped.count * 5, chunk + 4, 4);
+      ++skipped.count;
+    }
+    if (overruns) break;
+    pos += length + 12;
+  }
+  return skipped;
+}
+
 // Reads the header and sets up the transformations to 8-bit BGR with a
 // fourth byte of alpha (255 where the picture has none). Returns the
 // number of interlace passes, 0 on failure.
@@ -67,6 +96,9 @@ int readHeader(png_structp png, png_infop info, Reader* reader) {
   png_set_user_limits(png, Bitmap::kMaxSide, Bitmap::kMaxSide);
   png_set_chunk_malloc_max(png, kMaxChunkBytes);
   png_set_chunk_cache_max(png, kMaxCachedChunks);
+  const SkippedChunks skipped = skippedChunks(reader->data, reader->size);
+  if (skipped.count > 0)
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, skipped.names, skipped.count);
   png_set_read_fn(png, reader, readBytes);
   png_read_info(png, info);
   const int colourType = png_get_color_type(png, info);

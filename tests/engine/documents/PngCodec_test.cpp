@@ -160,6 +160,24 @@ TEST_F(PngFiles, RefusesDamagedFilesWithAPlainSentence) {
   EXPECT_EQ(errorOf(badPixels).rfind("The PNG picture is damaged (", 0), 0u) << errorOf(badPixels);
 }
 
+TEST_F(PngFiles, SkipsAChunkThatClaimsMoreThanTheFileHolds) {
+  GLYPHON_REQUIRE_TOOL("/usr/bin/python3");
+  const std::vector<uint8_t> good = make("2 8 5 4");
+  const DecodedPicture expected = decodePng(good);
+  // An eXIf chunk claiming a gigabyte, before IEND (the last 12 bytes) or
+  // instead of it: libpng would allocate the gigabyte before finding the
+  // file's end. The pixels come out as they are; the chunk is left out.
+  for (const bool keepEnd : {true, false}) {
+    std::vector<uint8_t> claiming(good.begin(), good.end() - 12);
+    const uint8_t header[] = {0x40, 0, 0, 0, 'e', 'X', 'I', 'f', 'I', 'I', 42, 0};
+    claiming.insert(claiming.end(), header, header + sizeof header);
+    if (keepEnd) claiming.insert(claiming.end(), good.end() - 12, good.end());
+    const DecodedPicture picture = decodePng(claiming);
+    EXPECT_EQ(picture.pixels, expected.pixels) << keepEnd;
+    EXPECT_TRUE(picture.exif.empty()) << keepEnd;
+  }
+}
+
 TEST(PngCodec, RefusesAHugeHeaderBeforeDecoding) {
   // Nothing but the header: a decoder that allocated first would run out of
   // memory, or of data, before it complained about the size.
