@@ -184,6 +184,18 @@ TEST(PictureExportTest, ATypedPictureExtensionWinsOverTheChosenEntry) {
     EXPECT_EQ(target.path, c.path) << c.typed;
     EXPECT_EQ(target.format, c.format) << c.typed;
   }
+  // Formats that are read but not written are refused by name, whatever
+  // the entry, rather than written as another format under their name.
+  for (const char* typed : {"/d/card.tif", "/d/card.TIFF", "/d/card.heic", "/d/card.avif"}) {
+    try {
+      (void)pictureSaveTarget(typed, PictureFormat::Jpeg);
+      ADD_FAILURE() << typed << " was accepted";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("can be saved as .jpg, .bmp, .png or .webp"),
+                std::string::npos)
+          << typed << ": " << e.what();
+    }
+  }
 }
 
 }  // namespace
