@@ -264,31 +264,36 @@ TEST(DecodedPictureTest, ADisplayP3ProfileGivesThePublishedSrgbColours) {
   }
 }
 
-TEST(DecodedPictureTest, AnAdobeRgbPictureMatchesImageMagicksConversionToSrgb) {
+TEST(DecodedPictureTest, WideGamutPicturesMatchImageMagicksConversionToSrgb) {
   const testing::ScratchFolder scratch;
+  writeWholeFile(scratch.path("p3.icc"), rgbProfileOf(kDisplayP3, TransferCurve::Srgb));
   Bitmap plain(64, 48);
   for (int32_t y = 0; y < 48; ++y)
     for (int32_t x = 0; x < 64; ++x)
       plain.setPixel(x, y, rgb(uint8_t(x * 4), uint8_t(y * 5), uint8_t(255 - x * 2 - y)));
   fillRect(plain, {0, 0, 8, 8}, rgb(0, 255, 0));  // a saturated green, far out of sRGB
   testing::writePpm(scratch.path("plain.ppm"), plain);
-  // The first -profile tags the picture without converting it.
-  ASSERT_TRUE(testing::runQuietly("/usr/bin/convert " + scratch.path("plain.ppm") +
-                                  " -quality 100 -sampling-factor 1x1 -profile "
-                                  "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc " +
-                                  scratch.path("tagged.jpg")));
-  const Bitmap reference = testing::parsePpm(
-      testing::outputOf("/usr/bin/convert " + scratch.path("tagged.jpg") +
-                        " -profile /usr/share/color/icc/sRGB.icc -depth 8 ppm:-"));
-  ASSERT_FALSE(reference.isEmpty());
+  for (const std::string profile :
+       {std::string("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc"),
+        scratch.path("p3.icc")}) {
+    SCOPED_TRACE(profile);
+    // The first -profile tags the picture without converting it.
+    ASSERT_TRUE(testing::runQuietly("/usr/bin/convert " + scratch.path("plain.ppm") +
+                                    " -quality 100 -sampling-factor 1x1 -profile " + profile +
+                                    " " + scratch.path("tagged.jpg")));
+    const Bitmap reference = testing::parsePpm(
+        testing::outputOf("/usr/bin/convert " + scratch.path("tagged.jpg") +
+                          " -profile /usr/share/color/icc/sRGB.icc -depth 8 ppm:-"));
+    ASSERT_FALSE(reference.isEmpty());
 
-  DecodedPicture picture = decodeJpegPicture(readWholeFile(scratch.path("tagged.jpg")));
-  ASSERT_GT(picture.iccProfile.size(), 128u);
-  const Bitmap untouched = picture.pixels;
-  const Bitmap out = finishPicture(std::move(picture), 0);
-  EXPECT_LE(testing::maxChannelDifference(out, reference), 3);
-  // The green is out of sRGB: the conversion moves it a long way.
-  EXPECT_GE(testing::maxChannelDifference(untouched, reference), 40);
+    DecodedPicture picture = decodeJpegPicture(readWholeFile(scratch.path("tagged.jpg")));
+    ASSERT_GT(picture.iccProfile.size(), 128u);
+    const Bitmap untouched = picture.pixels;
+    const Bitmap out = finishPicture(std::move(picture), 0);
+    EXPECT_LE(testing::maxChannelDifference(out, reference), 3);
+    // The green is out of sRGB: the conversion moves it a long way.
+    EXPECT_GE(testing::maxChannelDifference(untouched, reference), 40);
+  }
 }
 
 TEST(DecodedPictureTest, AGreyPictureWithAGreyProfileMatchesImageMagick) {
