@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <functional>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -151,22 +154,86 @@ class MatrixShaperToSrgb {
   std::vector<uint8_t> m_encode;
 };
 
-// Runs convert(first, count) over the rows of pixels, in two halves on two
-// threads when the picture is large enough for a thread to pay.
-template <class Convert>
-void convertRows(Bitmap& pixels, const Convert& convert) {
-  const auto run = [&](int32_t from, int32_t to) {
-    if (to > from) convert(pixels.row(from), size_t(to - from) * size_t(pixels.width()));
+// Converts count pixels (whole rows) in place.
+using PixelConversion = std::function<void(uint8_t* first, size_t count)>;
+
+// How the pixels of a picture with iccProfile become sRGB: unreadable (the
+// pixels are left alone and the picture taken as sRGB), readable and
+// already sRGB (convert empty), or readable with a conversion.
+struct SrgbConversion {
+  bool readable = false;
+  PixelConversion convert;
+};
+
+// Runs convert over rows [from, to) of pixels, in two halves on two threads
+// when they are many enough for a thread to pay.
+void convertRows(Bitmap& pixels, const PixelConversion& convert, int32_t from, int32_t to) {
+  const auto run = [&](int32_t a, int32_t b) {
+    if (b > a) convert(pixels.row(a), size_t(b - a) * size_t(pixels.width()));
   };
-  const int32_t half = pixels.height() / 2;
-  if (int64_t(pixels.width()) * pixels.height() < (int64_t(1) << 20) ||
+  const int32_t half = from + (to - from) / 2;
+  if (int64_t(pixels.width()) * (to - from) < (int64_t(1) << 20) ||
       std::thread::hardware_concurrency() < 2) {
-    run(0, pixels.height());
+    run(from, to);
     return;
   }
-  std::thread lower(run, half, pixels.height());
-  run(0, half);
+  std::thread lower(run, half, to);
+  run(from, half);
   lower.join();
+}
+
+SrgbConversion srgbConversionOf(const std::vector<uint8_t>& iccProfile, size_t rowWidth) {
+  if (iccProfile.empty()) return {};
+  const ProfilePtr source(
+      cmsOpenProfileFromMem(iccProfile.data(), cmsUInt32Number(iccProfile.size())));
+  if (!source) return {};
+  const cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
+  // CMYK, Lab, ...: the decoder has made RGB already.
+  if (space != cmsSigRgbData && space != cmsSigGrayData) return {};
+  const ProfilePtr srgb(cmsCreate_sRGBProfile());
+  if (!srgb) return {};
+  if (space == cmsSigGrayData) {
+    // A grey picture arrives as blue = green = red: its 256 levels are
+    // converted once, unoptimised (Little CMS's optimised grey table is
+    // coarse near black, where a linear grey's sRGB curve is steep), and
+    // every pixel looks its level up.
+    const TransformPtr grey(cmsCreateTransform(source.get(), TYPE_GRAY_8, srgb.get(), TYPE_BGR_8,
+                                               INTENT_PERCEPTUAL, cmsFLAGS_NOOPTIMIZE));
+    if (!grey) return {};
+    std::array<uint8_t, 256> levels;
+    for (int v = 0; v < 256; ++v) levels[size_t(v)] = uint8_t(v);
+    std::array<uint8_t, 256 * 3> table;
+    cmsDoTransform(grey.get(), levels.data(), table.data(), 256);
+    return {true, [table](uint8_t* first, size_t count) {
+              for (uint8_t* p = first; p != first + count * 3; p += 3) {
+                const uint8_t* out = table.data() + size_t(p[0]) * 3;
+                p[0] = out[0];
+                p[1] = out[1];
+                p[2] = out[2];
+              }
+            }};
+  }
+  // No cache: neighbouring photo pixels rarely repeat, and comparing each
+  // with the last costs more than it saves; without it a transform may
+  // also be used by two threads at once.
+  auto transform = std::make_shared<TransformPtr>(cmsCreateTransform(
+      source.get(), TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
+  if (!*transform) return {};
+  if (keepsColours(transform->get())) return {true, {}};
+  if (std::optional<MatrixShaperToSrgb> tables = MatrixShaperToSrgb::of(source.get(), srgb.get()))
+    return {true, [tables = std::move(*tables)](uint8_t* first, size_t count) {
+              tables.convert(first, count);
+            }};
+  // Little CMS converts any other profile, a row at a time through a
+  // scratch row so that input and output never share memory.
+  return {true, [transform, rowWidth](uint8_t* first, size_t count) {
+            std::vector<uint8_t> scratch(rowWidth * 3);
+            for (size_t done = 0; done < count; done += rowWidth) {
+              uint8_t* row = first + done * 3;
+              std::memcpy(scratch.data(), row, scratch.size());
+              cmsDoTransform(transform->get(), scratch.data(), row, cmsUInt32Number(rowWidth));
+            }
+          }};
 }
 
 }  // namespace
@@ -190,65 +257,16 @@ void composeOverBackground(Bitmap& pixels, const std::vector<uint8_t>& alpha, Co
 }
 
 bool convertToSrgb(Bitmap& pixels, const std::vector<uint8_t>& iccProfile) {
-  if (iccProfile.empty() || pixels.isEmpty()) return false;
-  const ProfilePtr source(
-      cmsOpenProfileFromMem(iccProfile.data(), cmsUInt32Number(iccProfile.size())));
-  if (!source) return false;
-  const cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
-  // CMYK, Lab, ...: the decoder has made RGB already.
-  if (space != cmsSigRgbData && space != cmsSigGrayData) return false;
-  const ProfilePtr srgb(cmsCreate_sRGBProfile());
-  if (!srgb) return false;
-  if (space == cmsSigGrayData) {
-    // A grey picture arrives as blue = green = red: its 256 levels are
-    // converted once, unoptimised (Little CMS's optimised grey table is
-    // coarse near black, where a linear grey's sRGB curve is steep), and
-    // every pixel looks its level up.
-    const TransformPtr grey(cmsCreateTransform(source.get(), TYPE_GRAY_8, srgb.get(), TYPE_BGR_8,
-                                               INTENT_PERCEPTUAL, cmsFLAGS_NOOPTIMIZE));
-    if (!grey) return false;
-    uint8_t levels[256];
-    for (int v = 0; v < 256; ++v) levels[v] = uint8_t(v);
-    uint8_t table[256 * 3];
-    cmsDoTransform(grey.get(), levels, table, 256);
-    convertRows(pixels, [&](uint8_t* first, size_t count) {
-      for (uint8_t* p = first; p != first + count * 3; p += 3) {
-        const uint8_t* out = table + size_t(p[0]) * 3;
-        p[0] = out[0];
-        p[1] = out[1];
-        p[2] = out[2];
-      }
-    });
-    return true;
-  }
-  // No cache: neighbouring photo pixels rarely repeat, and comparing each
-  // with the last costs more than it saves.
-  const TransformPtr transform(cmsCreateTransform(source.get(), TYPE_BGR_8, srgb.get(), TYPE_BGR_8,
-                                                  INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
-  if (!transform) return false;
-  if (keepsColours(transform.get())) return true;
-  if (const std::optional<MatrixShaperToSrgb> tables =
-          MatrixShaperToSrgb::of(source.get(), srgb.get())) {
-    convertRows(pixels, [&](uint8_t* first, size_t count) { tables->convert(first, count); });
-    return true;
-  }
-  // Little CMS converts any other profile, a row at a time through a
-  // scratch row so that input and output never share memory.
-  convertRows(pixels, [&](uint8_t* first, size_t count) {
-    std::vector<uint8_t> scratch(pixels.stride());
-    for (size_t done = 0; done < count; done += size_t(pixels.width())) {
-      uint8_t* row = first + done * 3;
-      std::memcpy(scratch.data(), row, scratch.size());
-      cmsDoTransform(transform.get(), scratch.data(), row, cmsUInt32Number(pixels.width()));
-    }
-  });
-  return true;
+  if (pixels.isEmpty()) return false;
+  const SrgbConversion conversion = srgbConversionOf(iccProfile, size_t(pixels.width()));
+  if (conversion.convert) convertRows(pixels, conversion.convert, 0, pixels.height());
+  return conversion.readable;
 }
 
 std::vector<uint8_t> rgbProfileOf(const Chromaticities& colours, TransferCurve curve) {
   // Chromaticities lie inside the unit triangle, with y above 0; anything
   // else (unknown primaries decode as zeros) makes no profile.
-  for (const auto [x, y] : {std::pair{colours.redX, colours.redY},
+  for (const auto& [x, y] : {std::pair{colours.redX, colours.redY},
                             std::pair{colours.greenX, colours.greenY},
                             std::pair{colours.blueX, colours.blueY},
                             std::pair{colours.whiteX, colours.whiteY}})
@@ -311,11 +329,36 @@ int orientationOf(const std::vector<uint8_t>& exif) {
   return orientation;
 }
 
-Bitmap applyOrientation(Bitmap picture, int orientation) {
-  if (orientation < 2 || orientation > 8 || picture.isEmpty()) return picture;
+namespace {
+
+bool turns(int orientation) { return orientation >= 2 && orientation <= 8; }
+
+// The size of a w x h picture turned as orientation says.
+Bitmap turnedCanvas(int32_t w, int32_t h, int orientation) {
+  return orientation >= 5 ? Bitmap(h, w) : Bitmap(w, h);
+}
+
+// The part of the turned picture that source rows [from, to) of a w x h
+// picture land in: rows of it for the mirrors and the half turn, columns
+// for the quarter turns and diagonal mirrors.
+Rect turnedRegionOfRows(int orientation, int32_t w, int32_t h, int32_t from, int32_t to) {
+  switch (orientation) {
+    case 2: return {0, from, w, to};
+    case 3:
+    case 4: return {0, h - to, w, h - from};
+    case 5:
+    case 8: return {from, 0, to, w};
+    case 6:
+    case 7: return {h - to, 0, h - from, w};
+    default: return {0, from, w, to};
+  }
+}
+
+// Writes the region of out (right and bottom excluded) from picture turned
+// as orientation says (2 to 8).
+void turnInto(const Bitmap& picture, Bitmap& out, int orientation, const Rect& region) {
   const int32_t w = picture.width();
   const int32_t h = picture.height();
-  const bool turned = orientation >= 5;  // the sides swap
   const ptrdiff_t px = Bitmap::kBytesPerPixel;
   const ptrdiff_t stride = ptrdiff_t(picture.stride());
   const ptrdiff_t right = (w - 1) * px;       // offset of the last column
@@ -344,16 +387,17 @@ Bitmap applyOrientation(Bitmap picture, int orientation) {
     case 8:
       base = right, dx = stride, dy = -px;
       break;
+    default:
+      return;
   }
-  Bitmap out(turned ? h : w, turned ? w : h);
   const uint8_t* src = picture.data() + base;
   // Square tiles keep both the rows read and the rows written in the cache
   // when the picture turns a quarter.
   constexpr int32_t kTile = 64;
-  for (int32_t ty = 0; ty < out.height(); ty += kTile) {
-    const int32_t yEnd = std::min(out.height(), ty + kTile);
-    for (int32_t tx = 0; tx < out.width(); tx += kTile) {
-      const int32_t xEnd = std::min(out.width(), tx + kTile);
+  for (int32_t ty = region.Top; ty < region.Bottom; ty += kTile) {
+    const int32_t yEnd = std::min(region.Bottom, ty + kTile);
+    for (int32_t tx = region.Left; tx < region.Right; tx += kTile) {
+      const int32_t xEnd = std::min(region.Right, tx + kTile);
       for (int32_t y = ty; y < yEnd; ++y) {
         uint8_t* o = out.row(y) + size_t(tx) * px;
         const uint8_t* s = src + tx * dx + y * dy;
@@ -365,7 +409,95 @@ Bitmap applyOrientation(Bitmap picture, int orientation) {
       }
     }
   }
+}
+
+}  // namespace
+
+Bitmap applyOrientation(Bitmap picture, int orientation) {
+  if (!turns(orientation) || picture.isEmpty()) return picture;
+  Bitmap out = turnedCanvas(picture.width(), picture.height(), orientation);
+  const Rect whole = out.bounds();
+  if (int64_t(out.width()) * out.height() < (int64_t(1) << 20) ||
+      std::thread::hardware_concurrency() < 2) {
+    turnInto(picture, out, orientation, whole);
+    return out;
+  }
+  // The upper and lower halves of the result on two threads.
+  const int32_t half = whole.Bottom / 2;
+  std::thread lower([&] { turnInto(picture, out, orientation, {0, half, whole.Right, whole.Bottom}); });
+  turnInto(picture, out, orientation, {0, 0, whole.Right, half});
+  lower.join();
   return out;
+}
+
+StreamingFinish::StreamingFinish(Bitmap& pixels, const std::vector<uint8_t>& iccProfile,
+                                 int orientation)
+    : m_pixels(pixels), m_orientation(turns(orientation) ? orientation : 1) {
+  if (!pixels.isEmpty()) m_convert = srgbConversionOf(iccProfile, size_t(pixels.width())).convert;
+  if (!m_convert && m_orientation == 1) return;  // nothing to do
+  if (m_orientation != 1) m_turned = turnedCanvas(pixels.width(), pixels.height(), m_orientation);
+  if (int64_t(pixels.width()) * pixels.height() >= (int64_t(1) << 20) &&
+      std::thread::hardware_concurrency() >= 2)
+    m_worker = std::thread(&StreamingFinish::work, this);
+}
+
+StreamingFinish::~StreamingFinish() {
+  if (!m_worker.joinable()) return;
+  {
+    const std::lock_guard lock(m_mutex);
+    m_stopped = true;
+  }
+  m_changed.notify_one();
+  m_worker.join();
+}
+
+void StreamingFinish::rowsDecoded(int32_t rows) {
+  if (!m_worker.joinable()) return;
+  {
+    const std::lock_guard lock(m_mutex);
+    m_decoded = std::max(m_decoded, std::min(rows, m_pixels.height()));
+  }
+  m_changed.notify_one();
+}
+
+void StreamingFinish::finishRows(int32_t from, int32_t to) {
+  if (to <= from) return;
+  if (m_convert) m_convert(m_pixels.row(from), size_t(to - from) * size_t(m_pixels.width()));
+  if (m_orientation != 1)
+    turnInto(m_pixels, m_turned, m_orientation,
+             turnedRegionOfRows(m_orientation, m_pixels.width(), m_pixels.height(), from, to));
+}
+
+void StreamingFinish::work() {
+  // Bands of at least this many rows, so that waking the thread costs
+  // little beside the work.
+  constexpr int32_t kBand = 32;
+  int32_t done = 0;
+  while (done < m_pixels.height()) {
+    int32_t ready = 0;
+    {
+      std::unique_lock lock(m_mutex);
+      m_changed.wait(lock, [&] {
+        return m_stopped || m_decoded - done >= kBand || m_decoded == m_pixels.height();
+      });
+      if (m_stopped) return;
+      ready = m_decoded;
+    }
+    finishRows(done, ready);
+    done = ready;
+  }
+}
+
+Bitmap StreamingFinish::finish() {
+  if (m_worker.joinable()) {
+    rowsDecoded(m_pixels.height());
+    m_worker.join();
+  } else if (m_convert || m_orientation != 1) {
+    // A small picture: finished here, after decoding.
+    if (m_convert) convertRows(m_pixels, m_convert, 0, m_pixels.height());
+    if (m_orientation != 1) return applyOrientation(std::move(m_pixels), m_orientation);
+  }
+  return m_orientation != 1 ? std::move(m_turned) : std::move(m_pixels);
 }
 
 Bitmap finishPicture(DecodedPicture&& picture, Color background) {

@@ -3,7 +3,11 @@
 // colour profile and the EXIF block that says how the camera was held.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "engine/core/Bitmap.h"
@@ -68,5 +72,39 @@ bool convertToSrgb(Bitmap& pixels, const std::vector<uint8_t>& iccProfile);
 // a quarter clockwise, 7 mirrored about the other diagonal, 8 turned a
 // quarter anticlockwise. Any other value leaves the picture unchanged.
 [[nodiscard]] Bitmap applyOrientation(Bitmap picture, int orientation);
+
+// Finishes a picture without transparency while its decoder is still
+// writing it: the decoder fills pixels top-down and calls rowsDecoded as
+// rows become final, and for pictures of a megapixel and more a second
+// thread converts them to sRGB and turns them into place, so that on two
+// cores finishing costs little beside decoding. finish() gives what
+// finishPicture gives. Destroying it unfinished (the decoder failed) stops
+// the thread. pixels must outlive it and keep its size.
+class StreamingFinish {
+ public:
+  StreamingFinish(Bitmap& pixels, const std::vector<uint8_t>& iccProfile, int orientation);
+  ~StreamingFinish();
+  StreamingFinish(const StreamingFinish&) = delete;
+  StreamingFinish& operator=(const StreamingFinish&) = delete;
+
+  // Rows [0, rows) of pixels are final. Cheap; call it every few rows.
+  void rowsDecoded(int32_t rows);
+  // Every row is decoded: waits for the rest of the work.
+  [[nodiscard]] Bitmap finish();
+
+ private:
+  void work();
+  void finishRows(int32_t from, int32_t to);
+
+  Bitmap& m_pixels;
+  int m_orientation;
+  std::function<void(uint8_t*, size_t)> m_convert;  // empty when the colours stay
+  Bitmap m_turned;
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  int32_t m_decoded = 0;
+  bool m_stopped = false;
+  std::thread m_worker;  // last: started once everything above is set
+};
 
 }  // namespace glyphon

@@ -211,8 +211,11 @@ void cmykToBgr(const uint8_t* in, uint8_t* out, unsigned width, bool inverted) {
 
 // Decodes all rows into out (stride bytes per row). cmykRow, when given,
 // receives each CMYK row before it is converted.
+// Told every few rows how many rows of the picture are final.
+using RowsDone = void (*)(void* context, unsigned rows);
+
 int finishDecompress(j_decompress_ptr cinfo, ErrorManager* err, uint8_t* out, size_t stride,
-                     uint8_t* cmykRow) {
+                     uint8_t* cmykRow, RowsDone rowsDone, void* context) {
   if (setjmp(err->jump)) return 0;
   jpeg_start_decompress(cinfo);
   if (cinfo->output_components != (cmykRow ? 4 : 3) || cinfo->output_width != cinfo->image_width ||
@@ -228,6 +231,7 @@ int finishDecompress(j_decompress_ptr cinfo, ErrorManager* err, uint8_t* out, si
       return 0;
     }
     if (cmykRow) cmykToBgr(cmykRow, dest, cinfo->output_width, cinfo->saw_Adobe_marker);
+    if (rowsDone && cinfo->output_scanline % 16 == 0) rowsDone(context, cinfo->output_scanline);
   }
   jpeg_finish_decompress(cinfo);
   return 1;
@@ -266,7 +270,10 @@ struct FreeGuard {
 
 // Decodes data; when picture is given, its pixels, ICC profile and EXIF
 // block are filled in and failures are told in plain words.
-Bitmap decode(std::span<const uint8_t> data, DecodedPicture* picture) {
+// Decodes data; with picture, also hands over its profile and EXIF block,
+// and with finishing, finishes the pixels (profile, orientation) while
+// decoding them and clears both.
+Bitmap decode(std::span<const uint8_t> data, DecodedPicture* picture, bool finishing = false) {
   const bool plain = picture != nullptr;
   jpeg_decompress_struct cinfo{};
   ErrorManager err;
@@ -321,8 +328,22 @@ Bitmap decode(std::span<const uint8_t> data, DecodedPicture* picture) {
   Bitmap bitmap(int32_t(cinfo.image_width), int32_t(cinfo.image_height));
   std::unique_ptr<uint8_t[]> cmykRow;
   if (cmyk) cmykRow = std::make_unique<uint8_t[]>(size_t(cinfo.image_width) * 4);
-  if (!finishDecompress(&cinfo, &err, bitmap.data(), bitmap.stride(), cmykRow.get())) throw fail();
-  return bitmap;
+  if (!finishing) {
+    if (!finishDecompress(&cinfo, &err, bitmap.data(), bitmap.stride(), cmykRow.get(), nullptr,
+                          nullptr))
+      throw fail();
+    return bitmap;
+  }
+  StreamingFinish streaming(bitmap, picture->iccProfile, orientationOf(picture->exif));
+  const RowsDone rowsDone = [](void* context, unsigned rows) {
+    static_cast<StreamingFinish*>(context)->rowsDecoded(int32_t(rows));
+  };
+  if (!finishDecompress(&cinfo, &err, bitmap.data(), bitmap.stride(), cmykRow.get(), rowsDone,
+                        &streaming))
+    throw fail();
+  picture->iccProfile.clear();
+  picture->exif.clear();
+  return streaming.finish();
 }
 
 }  // namespace
@@ -333,6 +354,11 @@ DecodedPicture decodeJpegPicture(std::span<const uint8_t> data) {
   DecodedPicture picture;
   picture.pixels = decode(data, &picture);
   return picture;
+}
+
+Bitmap decodeFinishedJpeg(std::span<const uint8_t> data) {
+  DecodedPicture picture;
+  return decode(data, &picture, true);
 }
 
 Bitmap loadJpegFile(const std::string& path) { return decodeJpeg(readWholeFile(path)); }

@@ -30,6 +30,11 @@ inline constexpr int kJpegQuality = 90;
 // "The JPEG picture is cut short"), without the file's name.
 [[nodiscard]] DecodedPicture decodeJpegPicture(std::span<const uint8_t> data);
 
+// Decodes a JPEG picture the user chose and finishes it, as
+// finishPicture(decodeJpegPicture(data), any colour) does, but converting and
+// turning its rows on a second thread while later rows are still decoded.
+[[nodiscard]] Bitmap decodeFinishedJpeg(std::span<const uint8_t> data);
+
 // Reads the JPEG file at path (see decodeJpeg and readWholeFile for errors).
 [[nodiscard]] Bitmap loadJpegFile(const std::string& path);
 

@@ -60,6 +60,9 @@ PictureLoadResult loadPicture(const std::string& path, Color background) {
   if (!format) return {std::nullopt, unknownPictureFormatMessage()};
   try {
     const std::vector<uint8_t> data = readWholeFile(path);
+    // JPEG, the photo format, is finished while it is decoded.
+    if (pictureFormatOfContent(data).value_or(*format) == PictureFormat::Jpeg)
+      return {decodeFinishedJpeg(data), {}};
     return {finishPicture(decodePicture(data, *format), background), {}};
   } catch (const Error& e) {
     throw Error("'" + fileNameOf(path) + "': " + e.what());

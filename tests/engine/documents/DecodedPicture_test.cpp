@@ -395,3 +395,70 @@ TEST(DecodedPictureTest, DamagedExifOrProfileSegmentsChangeNothing) {
 
 }  // namespace
 }  // namespace glyphon
+
+namespace glyphon {
+namespace {
+
+// jpeg with an APP1 EXIF segment and an APP2 ICC segment put after its SOI.
+std::vector<uint8_t> tagged(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& exif,
+                            const std::vector<uint8_t>& profile) {
+  std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+  const auto segment = [&](uint8_t marker, const std::string& header,
+                           const std::vector<uint8_t>& body) {
+    const size_t length = 2 + header.size() + body.size();
+    out.insert(out.end(), {0xFF, marker, uint8_t(length >> 8), uint8_t(length)});
+    out.insert(out.end(), header.begin(), header.end());
+    out.insert(out.end(), body.begin(), body.end());
+  };
+  if (!exif.empty()) segment(0xE1, std::string("Exif\0\0", 6), exif);
+  if (!profile.empty()) segment(0xE2, std::string("ICC_PROFILE\0\1\1", 14), profile);
+  out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+  return out;
+}
+
+TEST(DecodedPictureTest, FinishingWhileDecodingGivesWhatFinishingAfterwardsGives) {
+  constexpr uint16_t kOrientation = 0x0112, kShort = 3;
+  const std::vector<uint8_t> adobe =
+      readWholeFile("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc");
+  // Below and above the size from which the finishing runs on its own thread.
+  for (const auto [w, h] : {std::pair{61, 37}, std::pair{1037, 1029}}) {
+    Bitmap plain(w, h);
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x)
+        plain.setPixel(x, y, rgb(uint8_t(x * 7), uint8_t(y * 3), uint8_t((x ^ y) * 5)));
+    const std::vector<uint8_t> jpeg = encodeJpeg(plain);
+    for (int orientation = 1; orientation <= 8; ++orientation)
+      for (const bool profiled : {false, true}) {
+        SCOPED_TRACE(std::to_string(w) + " wide, orientation " + std::to_string(orientation) +
+                     (profiled ? ", Adobe RGB" : ""));
+        const std::vector<uint8_t> file =
+            tagged(jpeg, exifWith(false, kOrientation, kShort, uint16_t(orientation)),
+                   profiled ? adobe : std::vector<uint8_t>{});
+        const Bitmap streamed = decodeFinishedJpeg(file);
+        EXPECT_EQ(streamed, finishPicture(decodeJpegPicture(file), 0));
+        EXPECT_EQ(streamed.width(), orientation >= 5 ? h : w);
+      }
+  }
+}
+
+TEST(DecodedPictureTest, ADecodeThatFailsWhileFinishingStopsCleanly) {
+  Bitmap plain(1100, 1000);
+  for (int32_t y = 0; y < 1000; ++y) fillRect(plain, {0, y, 1100, y + 1}, rgb(0, uint8_t(y), 9));
+  const std::vector<uint8_t> whole = tagged(
+      encodeJpeg(plain), exifWith(false, 0x0112, 3, 6),
+      readWholeFile("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc"));
+  // Cut inside the pixel data: the thread finishing early rows is stopped
+  // and the failure told as for any cut picture.
+  for (const size_t keep : {whole.size() / 3, whole.size() - 300}) {
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + long(keep));
+    try {
+      (void)decodeFinishedJpeg(cut);
+      ADD_FAILURE() << keep << " bytes were decoded";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "The JPEG picture is cut short") << keep;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace glyphon
