@@ -61,7 +61,8 @@ std::optional<Bitmap> renderToFill(const StyleSource& source, int32_t styleFont,
   return largest;
 }
 
-std::unique_ptr<TTextItem> renderNewItem(const StyleSource& source, const ItemChoice& choice) {
+std::unique_ptr<TTextItem> renderNewItem(const StyleSource& source, const ItemChoice& choice,
+                                         NewItemRendering kept) {
   std::optional<PluginRendering> natural = renderTextWithPlugin(
       source.StyleFolder, source.PluginFileName, source.DateDigits, choice.StyleFont, choice.Text);
   if (!natural) return nullptr;
@@ -70,7 +71,7 @@ std::unique_ptr<TTextItem> renderNewItem(const StyleSource& source, const ItemCh
   std::unique_ptr<TTextItem> item = makeRenderedItem(std::move(natural->bitmap), choice);
   item->WholeText = std::string(choice.Text);
   const Rect& rect = item->Rect;
-  if (natural->contract == PluginContract::Text &&
+  if (kept == NewItemRendering::FillRectangle && natural->contract == PluginContract::Text &&
       (rect.width() != naturalWidth || rect.height() != naturalHeight)) {
     std::optional<Bitmap> filled = renderToFill(source, choice.StyleFont, choice.Text, naturalWidth,
                                                 naturalHeight, rect.width(), rect.height());

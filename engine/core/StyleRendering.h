@@ -37,8 +37,9 @@ inline constexpr int64_t kMaxFillPixels = int64_t(1) << 26;
                                int32_t height);
 
 // text rendered by a plug-in of the text export so that it covers width x height: at least that
-// large both ways, and in the direction that decides the scale at most a pixel larger where the
-// plug-in's rounding of its size allows (a few renderings with a corrected scale find it).
+// large both ways, and in the direction that decides the scale as close to it as the plug-in's
+// whole-pixel sizes allow, a pixel or two (up to four renderings, each with the scale corrected
+// by how far the last one missed, look for it; the closest that covers is kept).
 // naturalWidth x naturalHeight is the size of the rendering at scale 1. std::nullopt when the
 // plug-in fails or has no text export, or the rectangle is empty or larger than kMaxFillPixels.
 // Should no rendering cover the rectangle, the largest one is handed back.
@@ -47,12 +48,18 @@ inline constexpr int64_t kMaxFillPixels = int64_t(1) << 26;
                                                  int32_t naturalHeight, int32_t width,
                                                  int32_t height);
 
+// What renderNewItem keeps: the rendering at scale 1, whose size makes the item's (Add), or,
+// from a plug-in of the text export, a rendering made again to fill the item's rectangle
+// (Modify, which replaces an item that may have been rendered for its size).
+enum class NewItemRendering { Natural, FillRectangle };
+
 // The item Add and Modify make: choice.Text (in item form; for a plug-in of the ASCII export it
-// is what the character filter kept) rendered at scale 1 and placed by makeRenderedItem. With a
-// plug-in of the text export an item smaller than that rendering is rendered again to fill its
-// rectangle. The item's WholeText is choice.Text. Null when the plug-in does not render.
+// is what the character filter kept) rendered at scale 1 and placed by makeRenderedItem, its
+// rendering then made again for the rectangle when kept asks for it. The item's WholeText is
+// choice.Text. Null when the plug-in does not render.
 [[nodiscard]] std::unique_ptr<TTextItem> renderNewItem(const StyleSource& source,
-                                                       const ItemChoice& choice);
+                                                       const ItemChoice& choice,
+                                                       NewItemRendering kept);
 
 // The text a fresh rendering of item renders: WholeText when it is known, else Text when it is
 // too short to have been cut, else std::nullopt (an item of a project file whose text may have

@@ -82,7 +82,8 @@ ItemChoice choiceOf(std::string_view text, int32_t sizeIndex) {
 
 TEST(StyleRenderingTest, AnAsciiStyleDrawsAtItsOneSizeAndIsNeverRenderedAgain) {
   // The window filtered the memo for it; the item records what it rendered.
-  const std::unique_ptr<TTextItem> item = renderNewItem(kEcho, choiceOf("Hello there", 4));
+  const std::unique_ptr<TTextItem> item =
+      renderNewItem(kEcho, choiceOf("Hello there", 4), NewItemRendering::FillRectangle);
   ASSERT_NE(item, nullptr);
   ASSERT_EQ(item->Bitmap->width(), 11);
   EXPECT_EQ(item->Bitmap->height(), 7);
@@ -93,8 +94,10 @@ TEST(StyleRenderingTest, AnAsciiStyleDrawsAtItsOneSizeAndIsNeverRenderedAgain) {
   // Stretched by the compositor, never rendered again.
   EXPECT_EQ(renderResized(kEcho, *item, {0, 0, 110, 70}), std::nullopt);
 
-  EXPECT_EQ(renderNewItem(kNoExport, choiceOf("x", 9)), nullptr);
-  EXPECT_EQ(renderNewItem({kPluginDir, "missing.so", "0"}, choiceOf("x", 9)), nullptr);
+  for (const NewItemRendering kept : {NewItemRendering::Natural, NewItemRendering::FillRectangle}) {
+    EXPECT_EQ(renderNewItem(kNoExport, choiceOf("x", 9), kept), nullptr);
+    EXPECT_EQ(renderNewItem({kPluginDir, "missing.so", "0"}, choiceOf("x", 9), kept), nullptr);
+  }
 }
 
 TEST(StyleRenderingTest, ATextStyleGetsTheWholeUtf8TextAtTheScaleOfTheItemsSize) {
@@ -102,28 +105,36 @@ TEST(StyleRenderingTest, ATextStyleGetsTheWholeUtf8TextAtTheScaleOfTheItemsSize)
       "Gr\xC3\xBC\xC3\x9F"
       "e \xE6\x97\xA5\xE6\x9C\xAC";  // 14 bytes
   // At "100" one rendering at scale 1 fills the rectangle.
-  const std::unique_ptr<TTextItem> full = renderNewItem(kTextEcho, choiceOf(text, 9));
+  const std::unique_ptr<TTextItem> full =
+      renderNewItem(kTextEcho, choiceOf(text, 9), NewItemRendering::FillRectangle);
   ASSERT_NE(full, nullptr);
   EXPECT_EQ(echoedText(*full->Bitmap, text.size()), text);
   EXPECT_EQ(echoedScale(*full->Bitmap), 1.0);
   EXPECT_EQ(full->Rect, renderedItemRect(7, 9, 14, 4, 9));
   EXPECT_EQ(full->Text, text);
 
-  // At "50" the rectangle stays what the natural size makes it, and the
-  // rendering is asked for at the scale that fills it (the echo style's
-  // one size covers it at once; asking again gets no closer).
-  const std::unique_ptr<TTextItem> half = renderNewItem(kTextEcho, choiceOf(text, 4));
-  ASSERT_NE(half, nullptr);
+  // At "50" the rectangle stays what the natural size makes it. Modify asks
+  // again at the scale that fills it (the echo style's one size covers it
+  // at once; asking again gets no closer); Add keeps the natural rendering.
   const Rect halfRect = renderedItemRect(7, 9, 14, 4, 4);
+  const std::unique_ptr<TTextItem> half =
+      renderNewItem(kTextEcho, choiceOf(text, 4), NewItemRendering::FillRectangle);
+  ASSERT_NE(half, nullptr);
   EXPECT_EQ(half->Rect, halfRect);
   EXPECT_EQ(echoedScale(*half->Bitmap), fillScale(14, 4, halfRect.width(), halfRect.height()));
   EXPECT_EQ(echoedScale(*half->Bitmap), 0.5);
+  const std::unique_ptr<TTextItem> added =
+      renderNewItem(kTextEcho, choiceOf(text, 4), NewItemRendering::Natural);
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(added->Rect, halfRect);
+  EXPECT_EQ(echoedScale(*added->Bitmap), 1.0);
 
   // A text longer than an item keeps is rendered whole, now and when the
   // item is resized.
   std::string longText;
   for (int i = 0; i < 100; ++i) longText += "\xE6\x97\xA5";
-  const std::unique_ptr<TTextItem> cut = renderNewItem(kTextEcho, choiceOf(longText, 9));
+  const std::unique_ptr<TTextItem> cut =
+      renderNewItem(kTextEcho, choiceOf(longText, 9), NewItemRendering::Natural);
   ASSERT_NE(cut, nullptr);
   EXPECT_EQ(cut->Text.size(), 255u);
   EXPECT_EQ(cut->WholeText, longText);
@@ -211,7 +222,7 @@ TEST(StyleRenderingTest, AResizedSampleStyleIsAsSharpAsAFreshRenderingAtThatSize
   const std::string text = "Happy Birthday";
   ItemChoice choice = choiceOf(text, 9);
   choice.StyleFont = kSticker;
-  const std::unique_ptr<TTextItem> item = renderNewItem(kScript, choice);
+  const std::unique_ptr<TTextItem> item = renderNewItem(kScript, choice, NewItemRendering::Natural);
   ASSERT_NE(item, nullptr);
   const Bitmap& natural = *item->Bitmap;
   ASSERT_EQ(item->Rect.width(), natural.width());
