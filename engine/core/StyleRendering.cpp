@@ -17,6 +17,18 @@ namespace {
 // each time the rendering missed the rectangle's size.
 constexpr int kFillAttempts = 4;
 
+// The scale at which a size that was size0 at scale0 and size1 at scale1
+// reaches target and half a pixel, on the line through the two; in
+// proportion to the last size when the two do not make a rising line.
+double scaleReaching(double scale0, int32_t size0, double scale1, int32_t size1, int32_t target) {
+  const double aim = target + 0.5;
+  if (scale1 != scale0 && size1 != size0) {
+    const double slope = (size1 - size0) / (scale1 - scale0);
+    if (slope > 0) return scale1 + (aim - size1) / slope;
+  }
+  return scale1 * aim / size1;
+}
+
 }  // namespace
 
 double fillScale(int32_t naturalWidth, int32_t naturalHeight, int32_t width, int32_t height) {
@@ -34,6 +46,11 @@ std::optional<Bitmap> renderToFill(const StyleSource& source, int32_t styleFont,
   const auto excess = [&](const Bitmap& b) {
     return std::min(b.width() - width, b.height() - height);
   };
+  // The rendering before the last one, to begin with the natural one.
+  struct Size {
+    double scale;
+    int32_t width, height;
+  } previous{1.0, naturalWidth, naturalHeight};
   std::optional<Bitmap> covering;  // the closest rendering that covers
   std::optional<Bitmap> largest;   // the largest of those that do not
   for (int attempt = 0; attempt < kFillAttempts; ++attempt) {
@@ -50,12 +67,14 @@ std::optional<Bitmap> renderToFill(const StyleSource& source, int32_t styleFont,
     } else if (!largest || int64_t(w) * h > int64_t(largest->width()) * largest->height()) {
       largest = std::move(b);
     }
-    // A plug-in rounds its margins and outlines to whole pixels, so its
-    // size is not quite proportional to the scale: correct by the miss,
-    // aiming half a pixel past the edge.
-    const double correction = std::max((width + 0.5) / w, (height + 0.5) / h);
-    scale *= correction;
-    if (!std::isfinite(scale) || scale > GLYPHON_TEXT_SCALE_MAX) break;
+    // A plug-in's margins and outlines do not all grow with the scale, so
+    // its size is not quite proportional to it: the next scale is where the
+    // line through the last two sizes reaches half a pixel past the edge.
+    const double next = std::max(scaleReaching(previous.scale, previous.width, scale, w, width),
+                                 scaleReaching(previous.scale, previous.height, scale, h, height));
+    previous = {scale, w, h};
+    scale = next;
+    if (!std::isfinite(scale) || scale <= 0 || scale > GLYPHON_TEXT_SCALE_MAX) break;
   }
   if (covering) return covering;
   return largest;

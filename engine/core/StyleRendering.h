@@ -38,8 +38,9 @@ inline constexpr int64_t kMaxFillPixels = int64_t(1) << 26;
 
 // text rendered by a plug-in of the text export so that it covers width x height: at least that
 // large both ways, and in the direction that decides the scale as close to it as the plug-in's
-// whole-pixel sizes allow, a pixel or two (up to four renderings, each with the scale corrected
-// by how far the last one missed, look for it; the closest that covers is kept).
+// whole-pixel sizes allow, a pixel or two (up to four renderings look for it, each at the scale
+// where the line through the last two sizes meets the rectangle's edge; the closest that covers
+// is kept).
 // naturalWidth x naturalHeight is the size of the rendering at scale 1. std::nullopt when the
 // plug-in fails or has no text export, or the rectangle is empty or larger than kMaxFillPixels.
 // Should no rendering cover the rectangle, the largest one is handed back.
