@@ -1,7 +1,7 @@
 // Speed of the editing steps on a full-HD canvas: the release that ends a
-// drag, one change of the transparency slider, and Add through a style
-// plug-in. Each runs the composition operation the window calls, up to the
-// updated screen image.
+// drag, one change of the transparency slider, Add through a style plug-in,
+// and the release of a resize that renders a caption afresh. Each runs the composition operation
+// the window calls, up to the updated screen image.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -12,8 +12,11 @@
 #include "bench/Masks.h"
 #include "engine/core/Composition.h"
 #include "engine/core/Drag.h"
+#include "engine/core/EditSteps.h"
 #include "engine/core/PluginHost.h"
 #include "engine/core/RenderedItem.h"
+#include "engine/core/StyleRendering.h"
+#include "engine/core/UndoHistory.h"
 
 namespace glyphon::bench {
 namespace {
@@ -86,6 +89,51 @@ BENCHMARK(BM_AddWithPlugin)
     ->Arg(100)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+// The release of a corner drag that pulls a caption of the sample style
+// (kind 10001, style font range(0)) from its size at "50" to 1500 pixels
+// wide, over 100 other items: the fresh rendering for the new rectangle
+// (the scale measured at the natural size, then rendered to fill it) and
+// the one undo step that shows it. Undone outside the timing.
+void BM_ReleaseRerender1500PixelsWide(benchmark::State& state) {
+  Composition comp;
+  fillScatteredCanvas(comp, 100);
+  const StyleSource source{GLYPHON_BENCH_STYLE_DIR, GLYPHON_BENCH_STYLE_FILE, "20261208"};
+  const std::string caption = "Alles Gute \xE3\x81\x8A\xE8\xAA\x95\xE7\x94\x9F\xE6\x97\xA5";
+  const auto font = int32_t(state.range(0));
+  std::unique_ptr<TTextItem> item = renderNewItem(
+      source, {100, 100, 10001, font, 4, rgb(104, 255, 119), caption}, NewItemRendering::Natural);
+  if (!item || item->Rect.width() <= 0) {
+    state.SkipWithError("the sample style plug-in does not render");
+    return;
+  }
+  comp.addItem(std::move(item));
+  const TTextItem& caught = *comp.Queue().Selected;
+  const Rect press = caught.Rect;
+  const Rect released = dragStep(press, 10, 1500 - press.width(), 0, press);
+  UndoHistory history;
+  int32_t width = 0;
+  for (auto _ : state) {
+    std::optional<Bitmap> rendering = renderResized(source, caught, released);
+    if (!rendering) {
+      state.SkipWithError("the caption was not rendered again");
+      return;
+    }
+    width = rendering->width();
+    history.push(std::make_unique<MoveTextStep>(
+        comp, caught.Id, press, released, std::make_shared<const Bitmap>(std::move(*rendering))));
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    history.undo();
+    history.clear();
+    state.ResumeTiming();
+  }
+  state.counters["width"] = width;
+}
+BENCHMARK(BM_ReleaseRerender1500PixelsWide)
+    ->DenseRange(0, 4)
+    ->ArgName("font")
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

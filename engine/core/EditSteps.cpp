@@ -142,13 +142,30 @@ StepHoldings ModifyTextStep::holdings() const {
 // Move and resize.
 
 MoveTextStep::MoveTextStep(Composition& composition, uint64_t itemId, const Rect& from,
-                           const Rect& to)
+                           const Rect& to, std::shared_ptr<const Bitmap> rendering)
     : EditStep(composition, from.width() == to.width() && from.height() == to.height()
                                 ? "Move Text"
                                 : "Resize Text"),
       m_id(itemId),
       m_from(from),
-      m_to(to) {}
+      m_to(to) {
+  m_away.Bitmap = std::move(rendering);
+}
+
+void MoveTextStep::place(const Rect& rect) {
+  if (!m_away.Bitmap) {
+    m_composition.moveSelectedTo(rect);
+    return;
+  }
+  // The selected item is the topmost: taken out and put back on top with
+  // its new rectangle and rendering, it keeps its place and its Id, and
+  // only its old and new areas are painted.
+  std::unique_ptr<TTextItem> item = m_composition.deleteSelected();
+  item->Rect = rect;
+  std::swap(item->Bitmap, m_away.Bitmap);
+  m_composition.SelectItem(
+      m_composition.insertItem(std::move(item), m_composition.Queue().count()));
+}
 
 void MoveTextStep::apply() {
   // Checked before selecting: a step that changes nothing must not change
@@ -157,11 +174,17 @@ void MoveTextStep::apply() {
     setObsolete(true);
     return;
   }
-  m_composition.moveSelectedTo(m_to);
+  place(m_to);
 }
 
 void MoveTextStep::revert() {
-  if (select(m_id)) m_composition.moveSelectedTo(m_from);
+  if (select(m_id)) place(m_from);
+}
+
+StepHoldings MoveTextStep::holdings() const {
+  StepHoldings held;
+  if (m_away.Bitmap) held.items.push_back(&m_away);
+  return held;
 }
 
 // Fade.

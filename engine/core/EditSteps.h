@@ -117,14 +117,26 @@ class ModifyTextStep final : public EditStep {
 // in the picture.
 class MoveTextStep final : public EditStep {
  public:
-  MoveTextStep(Composition& composition, uint64_t itemId, const Rect& from, const Rect& to);
+  // rendering: for a resize, the item's rendering made afresh for to, which
+  // the item shows at to while the step is done and gives back when it is
+  // undone; null keeps the item's rendering, stretched to the new size.
+  MoveTextStep(Composition& composition, uint64_t itemId, const Rect& from, const Rect& to,
+               std::shared_ptr<const Bitmap> rendering = nullptr);
 
   void apply() override;
   void revert() override;
+  [[nodiscard]] StepHoldings holdings() const override;
 
  private:
+  // Puts the selected item at rect; with a fresh rendering, also swaps the
+  // item's rendering with the one the step holds.
+  void place(const Rect& rect);
+
   uint64_t m_id;
   Rect m_from, m_to;
+  // The rendering the item does not show (null for a plain move or
+  // stretch), held in an item of its own so the history can count it.
+  TTextItem m_away;
 };
 
 // A fade with the transparency slider. The changes of one gesture fold

@@ -12,7 +12,8 @@
 namespace glyphon {
 
 struct TTextItem {
-  // The longest Text an item keeps; whoever creates an item cuts longer text.
+  // The most bytes of UTF-8 Text holds; whoever creates an item cuts longer
+  // text at a character boundary.
   static constexpr size_t kMaxTextLength = 255;
 
   // Placement on the canvas; the rendering is stretched to its size. It may
@@ -23,12 +24,17 @@ struct TTextItem {
   int32_t StyleFont = 0;     // style font index within that kind, from 0
   int32_t SizeIndex = 0;     // 0..9 for "10".."100" percent of the rendered size
   glyphon::Color Color = 0;  // tint applied when compositing, never baked in
-  std::string Text;          // at most kMaxTextLength characters
+  std::string Text;          // UTF-8, at most kMaxTextLength bytes
   int32_t Opacity = 100;     // percent; 100 is opaque, 0 invisible
   // The plug-in's rendering: black is background, red is coverage, greys
   // shade. Renderings never change once made, so copies of an item share it.
   // May be null (draws nothing).
   std::shared_ptr<const glyphon::Bitmap> Bitmap;
+  // The whole text Bitmap was rendered from, when known: Add and Modify set
+  // it, as Text may keep only its start. Project files store Text only, so
+  // an item read from one leaves it empty. A fresh rendering of the item at
+  // another size renders this text, so that it shows what the old one did.
+  std::string WholeText;
   // Who the item is for the rest of the run, whatever happens to its
   // address: the undo history names items by it. 0 until the item first
   // enters an item list, which gives it one; an item taken out and put back

@@ -102,7 +102,31 @@ bool isBlankText(std::string_view text) {
 }
 
 std::string cutItemText(std::string_view text) {
-  return std::string(text.substr(0, kMaxItemTextLength));
+  if (text.size() <= kMaxItemTextLength) return std::string(text);
+  // Back from the limit to the first byte that is not a continuation byte:
+  // the character starting there does not fit whole, so the cut goes before
+  // it. A character has at most three continuation bytes; ill-formed text
+  // is cut no further back than that.
+  size_t end = kMaxItemTextLength;
+  while (end > kMaxItemTextLength - 3 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+    --end;
+  return std::string(text.substr(0, end));
+}
+
+std::string itemTextFromFile(std::string_view bytes) {
+  if (wellFormedUtf8(bytes) == bytes) return std::string(bytes);
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 0x80) {
+      text += c;
+    } else {
+      text += char(0xC0 | (code >> 6));
+      text += char(0x80 | (code & 0x3F));
+    }
+  }
+  return cutItemText(text);
 }
 
 std::string itemTextOf(std::string_view memoText) {

@@ -10,7 +10,8 @@
 
 namespace glyphon {
 
-// The most characters a text item keeps; the plug-in renders the whole memo.
+// The most bytes of UTF-8 a text item keeps (and a project file stores); the plug-in renders the
+// whole memo.
 inline constexpr size_t kMaxItemTextLength = 255;
 
 // The formatted date with every character that is not an ASCII digit replaced by the digit
@@ -44,7 +45,13 @@ inline constexpr size_t kMaxItemTextLength = 255;
 // The memo form of an item's text: every CR LF, and a lone CR, becomes "\n".
 [[nodiscard]] std::string memoTextOf(std::string_view itemText);
 
-// The part of the text an item keeps: its first kMaxItemTextLength characters.
+// The part of the text an item keeps: at most its first kMaxItemTextLength bytes, ending at a
+// character boundary, so that a character is kept whole or not at all.
 [[nodiscard]] std::string cutItemText(std::string_view text);
+
+// An item text as read from a project file, as UTF-8: well-formed UTF-8 stays as it is; anything
+// else was written in an 8-bit code page and is read as Latin-1, each byte one character, then
+// cut by cutItemText.
+[[nodiscard]] std::string itemTextFromFile(std::string_view bytes);
 
 }  // namespace glyphon

@@ -8,6 +8,7 @@
 
 #include "engine/core/Error.h"
 #include "engine/core/FileIO.h"
+#include "engine/core/TextRules.h"
 #include "engine/documents/BmpCodec.h"
 
 namespace glyphon {
@@ -162,7 +163,8 @@ std::unique_ptr<TTextItem> readItem(ProjectReader& in, size_t number) {
   if (length > in.left())
     throw Error("the text of " + name + " (" + std::to_string(length) +
                 " characters) reaches past the end of the file");
-  item->Text = in.text(length);
+  // Files written before texts were UTF-8 hold bytes of an 8-bit code page.
+  item->Text = itemTextFromFile(in.text(length));
   item->Opacity = in.i32(endsInside);
   item->Bitmap = std::make_shared<const Bitmap>(in.picture("the picture of " + name));
   return item;

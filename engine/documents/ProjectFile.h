@@ -7,7 +7,8 @@
 // image; an item flag byte (1 when item blocks follow, else 0); then one
 // block per text item from the bottom-most to the topmost, up to the end of
 // the file: Rect (four signed 4-byte values), StyleKind, StyleFont,
-// SizeIndex, Color, the text as a 4-byte length (at most 255) and its bytes,
+// SizeIndex, Color, the text as a 4-byte length (at most 255) and its bytes
+// (UTF-8; files of older writers hold an 8-bit code page, read as Latin-1),
 // Opacity, and the item's rendering as a complete BMP image. There is no
 // item count, checksum or trailer.
 #pragma once
@@ -54,7 +55,8 @@ void checkProjectBackdrop(const Bitmap& backdrop);
 // top). Pictures are stored as 24-bit BMP images; an item without a
 // rendering is stored with a 1 x 1 black one, which draws nothing either.
 // Throws Error when backdrop is empty (no reader could open the file) or a
-// text is longer than TTextItem::kMaxTextLength.
+// text is longer than TTextItem::kMaxTextLength bytes (items cut theirs when they are made, at a
+// character boundary).
 [[nodiscard]] std::vector<uint8_t> writeProject(const CanvasSettings& settings,
                                                 const Bitmap& backdrop,
                                                 std::span<const std::unique_ptr<TTextItem>> items);

@@ -18,6 +18,7 @@
 #include "engine/core/Bitmap.h"
 #include "engine/core/Composition.h"
 #include "engine/core/Drag.h"
+#include "engine/core/StyleRendering.h"
 #include "engine/core/UndoHistory.h"
 #include "engine/documents/CanvasSettings.h"
 #include "engine/printing/PrintLayout.h"
@@ -130,9 +131,17 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void MenuPasteClick();
   void ButtonTransClick();
   void TrackBarTransChange(int position);
-  // The key filter of the memo: whether typed text may go in. Characters
-  // above code 126 are refused, without a message; control keys pass.
+  // The key filter of the memo for a style of the ASCII export: whether
+  // typed text may go in. Characters above code 126 are refused; control
+  // keys pass.
   [[nodiscard]] static bool MemoTextKeyPress(const QString& typed);
+  // Whether the current style's plug-in has the text export, so that the
+  // memo takes any text and Add and Modify render it whole.
+  [[nodiscard]] bool memoTakesAnyText() const { return m_memoTakesAnyText; }
+  // What of typed text the memo takes with the current style: all of it
+  // with the text export, else the characters MemoTextKeyPress lets pass.
+  // The characters refused are named in the status note.
+  [[nodiscard]] QString typedTextKept(const QString& typed);
   // The pointer on the canvas view (windows/mainform/MainForm_Mouse.cpp), at positions
   // of the screen image.
   void ImageScreenMouseDown(int32_t X, int32_t Y);
@@ -176,7 +185,7 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void buildStyleToolBar();
   void buildStylePreview();
   // Reads the catalogue entry of the kind into StyleFolder and
-  // PluginFileName.
+  // PluginFileName, and learns which export its plug-in has.
   void readStyleEntry(int32_t styleKindId);
   // Loads the five toolbar pictures of the current kind; a picture that
   // cannot be read is left empty. Returns the first failure's message.
@@ -197,16 +206,32 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // Reads the screen resolution and connects the printing commands
   // (windows/mainform/MainForm_Print.cpp).
   void setUpPrinting();
-  // Runs the character filter over the memo, writes the result back when
-  // it differs and returns it with CR LF line breaks.
+  // The memo text with CR LF line breaks as the current style renders it:
+  // whole for a style of the text export; otherwise through the character
+  // filter, written back into the memo when that changed it, with what was
+  // left out named in the status note.
   std::string filteredMemoText();
+  // Learns whether the current style's plug-in has the text export
+  // (MainForm_Edit.cpp); forgets the status note about the previous one.
+  void updateStyleContract();
+  // Shows text in the status note; empty text hides it.
+  void setStatusNote(const QString& text);
+  // Names the characters (UTF-8) the current style cannot draw in the
+  // status note.
+  void noteCharactersLeftOut(const std::string& leftOut);
+  // The item's rendering made afresh by its style kind's plug-in for rect,
+  // the end of a drag that resized it; null when the item keeps its
+  // rendering stretched (see renderResized).
+  std::shared_ptr<const Bitmap> renderingFor(const TTextItem& item, const Rect& rect);
   // The checks Add and Modify share; shows the first failure's message and
   // moves the focus to the control to fix.
   bool checkEditInput(const std::string& text);
   // A new item rendered from text by the current style's plug-in at the
-  // corner (x0, y0) with the size and colour chosen; null when the plug-in
-  // does not load or lacks its export.
-  std::unique_ptr<TTextItem> renderItem(int32_t x0, int32_t y0, const std::string& text);
+  // corner (x0, y0) with the size and colour chosen, keeping the rendering
+  // kept says (see renderNewItem); null when the plug-in does not load or
+  // lacks its export.
+  std::unique_ptr<TTextItem> renderItem(int32_t x0, int32_t y0, const std::string& text,
+                                        NewItemRendering kept);
   // Ends a drag in progress without moving anything, for commands that
   // change the selection while the button is held.
   void cancelDrag();
@@ -352,6 +377,11 @@ class TMainForm : public QMainWindow, private CompositionListener {
   QString m_commandLineProject;
   Composition m_composition;
   std::array<QLabel*, 4> m_statusPanels{};
+  // Beside the panels: which characters the current style cannot draw,
+  // after the memo lost some; hidden otherwise.
+  QLabel* m_statusNote = nullptr;
+  // Whether the current style's plug-in has the text export.
+  bool m_memoTakesAnyText = false;
   bool m_destroyed = false;
   // The first style picture failure of start-up, reported once at its end.
   QString m_startUpStyleError;

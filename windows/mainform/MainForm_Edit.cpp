@@ -9,9 +9,12 @@
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStringList>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -19,43 +22,54 @@
 #include "engine/core/EditSteps.h"
 #include "engine/core/PluginHost.h"
 #include "engine/core/RenderedItem.h"
+#include "engine/core/StyleRendering.h"
 #include "engine/core/TextRules.h"
+#include "services/shell/StyleCatalogue.h"
 #include "windows/core/Transparence.h"
+#include "windows/mainform/MainForm.h"
 #include "windows/shell/CanvasView.h"
 #include "windows/shell/ColorBox.h"
-#include "windows/mainform/MainForm.h"
 #include "windows/shell/MessageBoxes.h"
 
 namespace glyphon {
 
 namespace {
 
-// Refuses typed characters the memo may not hold: key presses whose text
-// has one are dropped, and an input method's committed text loses them.
+// Refuses typed characters the current style cannot draw: key presses
+// whose text has one are dropped, and an input method's committed text
+// loses them.
 class MemoKeyFilter final : public QObject {
  public:
-  using QObject::QObject;
+  MemoKeyFilter(TMainForm* form, QObject* parent) : QObject(parent), m_form(form) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress) {
-      if (!TMainForm::MemoTextKeyPress(static_cast<QKeyEvent*>(event)->text())) return true;
+      const QString typed = static_cast<QKeyEvent*>(event)->text();
+      if (m_form->typedTextKept(typed) != typed) return true;
     } else if (event->type() == QEvent::InputMethod) {
       auto* input = static_cast<QInputMethodEvent*>(event);
-      QString kept;
-      for (const QChar c : input->commitString())
-        if (TMainForm::MemoTextKeyPress(QString(c))) kept += c;
+      const QString kept = m_form->typedTextKept(input->commitString());
       if (kept != input->commitString())
         input->setCommitString(kept, input->replacementStart(), input->replacementLength());
     }
     return QObject::eventFilter(watched, event);
   }
+
+ private:
+  TMainForm* m_form;
 };
 
 // Today's date in the user's short date format, as the plug-ins get it.
 std::string todaysDateDigits() {
   const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
   return dateDigits(date.toStdString());
+}
+
+// The plug-in of a style folder and file as the catalogue names them.
+StyleSource styleSource(const QString& folder, const QString& pluginFileName) {
+  return {QFile::encodeName(folder).toStdString(), QFile::encodeName(pluginFileName).toStdString(),
+          todaysDateDigits()};
 }
 
 }  // namespace
@@ -74,7 +88,12 @@ void TMainForm::setUpEditing() {
   connect(MenuCopy, &QAction::triggered, this, &TMainForm::MenuCopyClick);
   connect(MenuPaste, &QAction::triggered, this, &TMainForm::MenuPasteClick);
   connect(ButtonTrans, &QPushButton::clicked, this, &TMainForm::ButtonTransClick);
-  MemoText->installEventFilter(new MemoKeyFilter(MemoText));
+  MemoText->installEventFilter(new MemoKeyFilter(this, MemoText));
+  m_statusNote = new QLabel(statusBar());
+  m_statusNote->setObjectName(QStringLiteral("StatusNote"));
+  m_statusNote->setContentsMargins(4, 0, 4, 0);
+  m_statusNote->hide();
+  statusBar()->addPermanentWidget(m_statusNote);
   setUpHistory();
 
   connect(ImageScreen, &CanvasView::mousePressed, this, &TMainForm::ImageScreenMouseDown);
@@ -87,9 +106,48 @@ bool TMainForm::MemoTextKeyPress(const QString& typed) {
                      [](QChar c) { return keyPassesFilter(c.unicode()); });
 }
 
+QString TMainForm::typedTextKept(const QString& typed) {
+  if (m_memoTakesAnyText) return typed;
+  QString kept;
+  for (const QChar c : typed)
+    if (MemoTextKeyPress(QString(c))) kept += c;
+  if (kept != typed) noteCharactersLeftOut(charactersFilteredOut(typed.toStdString()));
+  return kept;
+}
+
+void TMainForm::updateStyleContract() {
+  const std::optional<PluginContract> contract =
+      pluginContract(QFile::encodeName(StyleFolder).toStdString(),
+                     QFile::encodeName(PluginFileName).toStdString());
+  m_memoTakesAnyText = contract == PluginContract::Text;
+  setStatusNote(QString());
+}
+
+void TMainForm::setStatusNote(const QString& text) {
+  if (!m_statusNote) return;
+  m_statusNote->setText(text);
+  m_statusNote->setVisible(!text.isEmpty());
+}
+
+void TMainForm::noteCharactersLeftOut(const std::string& leftOut) {
+  if (leftOut.empty()) return;
+  QStringList characters;
+  for (const char32_t c : QString::fromStdString(leftOut).toUcs4())
+    characters << QString::fromUcs4(&c, 1);
+  setStatusNote(
+      tr("Left out, as this style cannot draw them: %1").arg(characters.join(QLatin1Char(' '))));
+}
+
 std::string TMainForm::filteredMemoText() {
   const QString memo = MemoText->toPlainText();
   const std::string text = itemTextOf(memo.toStdString());
+  if (m_memoTakesAnyText) {
+    setStatusNote(QString());
+    return text;
+  }
+  const std::string leftOut = charactersFilteredOut(text);
+  setStatusNote(QString());
+  noteCharactersLeftOut(leftOut);
   const std::string kept = filterMemoText(text);
   // Rewriting an unchanged memo would only lose the cursor and the undo
   // history.
@@ -116,14 +174,22 @@ bool TMainForm::checkEditInput(const std::string& text) {
   return true;
 }
 
-std::unique_ptr<TTextItem> TMainForm::renderItem(int32_t x0, int32_t y0, const std::string& text) {
-  std::optional<Bitmap> rendering = renderWithPlugin(
-      QFile::encodeName(StyleFolder).toStdString(), QFile::encodeName(PluginFileName).toStdString(),
-      todaysDateDigits(), StyleFontIndex, text);
+std::unique_ptr<TTextItem> TMainForm::renderItem(int32_t x0, int32_t y0, const std::string& text,
+                                                 NewItemRendering kept) {
+  return renderNewItem(styleSource(StyleFolder, PluginFileName),
+                       {x0, y0, StyleKindId, StyleFontIndex, ComboBoxFontSize->currentIndex(),
+                        ColorBoxColor->selected(), text},
+                       kept);
+}
+
+std::shared_ptr<const Bitmap> TMainForm::renderingFor(const TTextItem& item, const Rect& rect) {
+  // A move keeps the rendering it has.
+  if (rect.width() == item.Rect.width() && rect.height() == item.Rect.height()) return nullptr;
+  const StyleLocation location = StyleCatalogue().location(item.StyleKind);
+  std::optional<Bitmap> rendering =
+      renderResized(styleSource(location.folder, location.pluginFileName), item, rect);
   if (!rendering) return nullptr;
-  return makeRenderedItem(std::move(*rendering),
-                          {x0, y0, StyleKindId, StyleFontIndex, ComboBoxFontSize->currentIndex(),
-                           ColorBoxColor->selected(), text});
+  return std::make_shared<const Bitmap>(std::move(*rendering));
 }
 
 void TMainForm::ButtonAddClick() {
@@ -135,7 +201,7 @@ void TMainForm::ButtonAddClick() {
     const Rect placement = m_composition.CanvasPlacement();
     const int32_t x0 = std::max(0, std::max(0, -ImageScreen->x()) - placement.Left);
     const int32_t y0 = std::max(0, std::max(0, -ImageScreen->y()) - placement.Top);
-    std::unique_ptr<TTextItem> item = renderItem(x0, y0, text);
+    std::unique_ptr<TTextItem> item = renderItem(x0, y0, text, NewItemRendering::Natural);
     if (!item) return;
     cancelDrag();
     pushStep(std::make_unique<AddTextStep>(m_composition, std::move(item)));
@@ -150,7 +216,8 @@ void TMainForm::ButtonModifyClick() {
     if (!checkEditInput(text)) return;
     // The old item stays when the style cannot render: a style that went
     // missing must not cost the user an item.
-    std::unique_ptr<TTextItem> item = renderItem(selected->Rect.Left, selected->Rect.Top, text);
+    std::unique_ptr<TTextItem> item =
+        renderItem(selected->Rect.Left, selected->Rect.Top, text, NewItemRendering::FillRectangle);
     if (!item) return;
     cancelDrag();
     pushStep(std::make_unique<ModifyTextStep>(m_composition, std::move(item)));

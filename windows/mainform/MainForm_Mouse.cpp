@@ -99,9 +99,10 @@ void TMainForm::ImageScreenMouseUp(int32_t, int32_t) {
     // One recomposition for the whole drag; nothing when it ended where it
     // began.
     const TTextItem* selected = m_composition.Queue().Selected;
+    // A resize renders a style of the text export afresh at the new size.
     if (target && selected && selected->Rect != *target)
-      pushStep(
-          std::make_unique<MoveTextStep>(m_composition, selected->Id, selected->Rect, *target));
+      pushStep(std::make_unique<MoveTextStep>(m_composition, selected->Id, selected->Rect, *target,
+                                              renderingFor(*selected, *target)));
   });
 }
 

@@ -139,6 +139,7 @@ void TMainForm::readStyleEntry(int32_t styleKindId) {
   const StyleLocation location = StyleCatalogue().location(styleKindId);
   StyleFolder = location.folder;
   PluginFileName = location.pluginFileName;
+  updateStyleContract();
 }
 
 QString TMainForm::stylePicturePath(const QString& fileName) const {

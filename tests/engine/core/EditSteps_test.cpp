@@ -234,6 +234,34 @@ TEST_F(EditStepsTest, MoveAndResizeFindTheirItemByIdAndSelectIt) {
   EXPECT_EQ(history.count(), 2u);
 }
 
+TEST_F(EditStepsTest, AResizeWithAFreshRenderingIsOneStepThatSwapsTheRenderings) {
+  TTextItem* resized = add({10, 10, 36, 24}, 21);
+  add({30, 20, 90, 70}, 22);
+  comp.SelectItem(resized);  // as the press did
+  std::shared_ptr<const Bitmap> old = resized->Bitmap;
+  auto fresh = std::make_shared<const Bitmap>(noise(78, 42, 23));
+  const Rect from = resized->Rect;
+  const Snapshot after = undoAndRedo(
+      std::make_unique<MoveTextStep>(comp, resized->Id, from, Rect{4, 6, 82, 48}, fresh),
+      "Resize Text", resized);
+  ASSERT_EQ(after.items.back().item, resized);
+  EXPECT_EQ(after.items.back().rendering, fresh.get());
+  EXPECT_EQ(after.items.back().rect, (Rect{4, 6, 82, 48}));
+  EXPECT_EQ(after.items.back().id, resized->Id);
+
+  // While done, the step holds the old rendering: it costs the history its
+  // bytes once nothing else shares it.
+  EXPECT_EQ(history.bytes(), 0u);
+  const size_t oldBytes = bitmapBytes(*old);
+  old.reset();
+  fresh.reset();
+  EXPECT_EQ(history.bytes(), oldBytes);
+  // Undone, the step holds the fresh one instead.
+  history.undo();
+  EXPECT_EQ(resized->Rect, from);
+  EXPECT_EQ(history.bytes(), bitmapBytes(Bitmap(78, 42)));
+}
+
 TEST_F(EditStepsTest, FadesOfOneGestureAndItemAreOneStep) {
   TTextItem* faded = add({10, 10, 60, 40}, 14);
   TTextItem* other = add({30, 20, 90, 70}, 15);

@@ -119,6 +119,78 @@ TEST(TextRulesTest, ItemTextIsCutTo255Characters) {
   EXPECT_EQ(cutItemText(longText), std::string(255, 'a'));
 }
 
+TEST(TextRulesTest, TheCutAt255BytesNeverSplitsACharacter) {
+  const std::string two = "\xC3\xBC";           // u with diaeresis
+  const std::string three = "\xE6\x97\xA5";     // a CJK ideograph
+  const std::string four = "\xF0\x9F\x98\x80";  // an emoji
+  struct Case {
+    const char* what;
+    std::string text;
+    size_t kept;  // bytes kept
+  };
+  const Case cases[] = {
+      {"a 2-byte character ending at the limit", std::string(253, 'a') + two + "z", 255},
+      {"a 2-byte character across the limit", std::string(254, 'a') + two, 254},
+      {"a 3-byte character ending at the limit", std::string(252, 'a') + three + "z", 255},
+      {"a 3-byte character one byte past", std::string(253, 'a') + three, 253},
+      {"a 3-byte character two bytes past", std::string(254, 'a') + three, 254},
+      {"a 4-byte character ending at the limit", std::string(251, 'a') + four + "z", 255},
+      {"a 4-byte character one byte past", std::string(252, 'a') + four, 252},
+      {"a 4-byte character two bytes past", std::string(253, 'a') + four, 253},
+      {"a 4-byte character three bytes past", std::string(254, 'a') + four, 254},
+      {"nothing but 3-byte characters",
+       [&] {
+         std::string t;
+         for (int i = 0; i < 100; ++i) t += three;
+         return t;
+       }(),
+       255},
+      {"nothing but 4-byte characters",
+       [&] {
+         std::string t;
+         for (int i = 0; i < 70; ++i) t += four;
+         return t;
+       }(),
+       252},
+      {"a short text is kept whole",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e " +
+           three,
+       11},
+  };
+  for (const Case& c : cases) {
+    const std::string cut = cutItemText(c.text);
+    EXPECT_EQ(cut, c.text.substr(0, c.kept)) << c.what;
+    EXPECT_EQ(wellFormedUtf8(cut), cut) << c.what;
+  }
+  // Ill-formed text (a run of continuation bytes) is cut no further back than
+  // a character could reach.
+  EXPECT_EQ(cutItemText(std::string(300, '\x80')).size(), 252u);
+}
+
+TEST(TextRulesTest, TextsOfProjectFilesAreReadAsUtf8OrElseLatin1) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"ASCII", "Hello\r\nworld", "Hello\r\nworld"},
+      {"empty", "", ""},
+      {"UTF-8 stays", "caf\xC3\xA9 \xE6\x97\xA5", "caf\xC3\xA9 \xE6\x97\xA5"},
+      {"Latin-1 of an older writer", "caf\xE9 \xDF\xFF", "caf\xC3\xA9 \xC3\x9F\xC3\xBF"},
+      {"one stray byte makes the whole text Latin-1", "\xC3\xA9\xE9", "\xC3\x83\xC2\xA9\xC3\xA9"},
+      {"Latin-1 that grows past the limit is cut", std::string(200, 'a') + std::string(55, '\xE9'),
+       std::string(200, 'a') +
+           [] {
+             std::string t;
+             for (int i = 0; i < 27; ++i) t += "\xC3\xA9";
+             return t;
+           }()},
+  };
+  for (const Case& c : cases) EXPECT_EQ(itemTextFromFile(c.bytes), c.text) << c.what;
+}
+
 TEST(TextRulesTest, LineBreaksBetweenMemoAndItem) {
   struct Case {
     const char* memo;

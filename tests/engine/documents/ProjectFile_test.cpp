@@ -200,6 +200,48 @@ TEST(ProjectFileTest, ItemsComeBackInStackingOrderWithTextsOfAnyAllowedLength) {
   EXPECT_THROW((void)writeProject(CanvasSettings(), pattern(6, 6, 0), items), Error);
 }
 
+TEST(ProjectFileTest, Utf8TextsComeBackAndOlderLatin1TextsOpenAsUtf8) {
+  // German, Japanese, Arabic and an emoji; and a text of the most bytes an
+  // item keeps, ending in a 3-byte character.
+  std::string full;
+  while (full.size() + 3 <= TTextItem::kMaxTextLength) full += "\xE6\x97\xA5";
+  std::vector<std::unique_ptr<TTextItem>> items;
+  items.push_back(
+      makeItem("Gr\xC3\xBC\xC3\x9F"
+               "e aus K\xC3\xB6ln",
+               pattern(3, 2, 1)));
+  items.push_back(
+      makeItem("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\n"
+               "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 \xF0\x9F\x8E\x82",
+               pattern(2, 2, 2)));
+  items.push_back(makeItem(full, pattern(1, 3, 3)));
+  items[2]->WholeText = full + "\xE6\x97\xA5 and more";  // the run's own, never stored
+  const std::vector<uint8_t> bytes = writeProject(CanvasSettings(), pattern(6, 6, 0), items);
+  const ProjectData read = readProject(bytes);
+  ASSERT_EQ(read.Items.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) expectSameItem(*read.Items[i], *items[i]);
+  EXPECT_EQ(read.Items[2]->Text.size(), 255u);
+  EXPECT_TRUE(read.Items[2]->WholeText.empty());
+
+  // A file of an older writer with text bytes of an 8-bit code page.
+  const Bitmap backdrop = pattern(3, 3, 1), a = pattern(2, 2, 2);
+  HandProject hand;
+  hand.header("", true, true, 3, 3, 0).raw(handBmp(backdrop)).u8(1);
+  hand.item({0, 0, 2, 2}, 1, 0, 0, 0, "caf\xE9 cr\xE8me", 100, handBmp(a));
+  hand.item({0, 0, 2, 2}, 1, 0, 0, 0, std::string(255, '\xE9'), 100, handBmp(a));
+  const ProjectData old = readProject(hand.bytes);
+  ASSERT_EQ(old.Items.size(), 2u);
+  EXPECT_EQ(old.Items[0]->Text, "caf\xC3\xA9 cr\xC3\xA8me");
+  // Two bytes a character in UTF-8: 127 of them fit, whole.
+  std::string e127;
+  for (int i = 0; i < 127; ++i) e127 += "\xC3\xA9";
+  EXPECT_EQ(old.Items[1]->Text, e127);
+  // Written again, the file holds UTF-8 of at most 255 bytes per text.
+  const ProjectData again = readProject(writeProject(old.Settings, old.Backdrop, old.Items));
+  ASSERT_EQ(again.Items.size(), 2u);
+  EXPECT_EQ(again.Items[1]->Text, e127);
+}
+
 TEST(ProjectFileTest, SelectingTheBottomItemStoresItOnTop) {
   Composition composition;
   composition.setBackdrop(pattern(50, 30, 0));

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -123,11 +124,26 @@ class EditWindowTest : public ::testing::Test {
     }
   }
 
+  // Installs the echo style of the text export as kind id, with the
+  // pictures of the echo kinds; the window learns of it at the next choice
+  // of that kind or of a style font.
+  void installTextEchoStyle(int32_t id) {
+    const QString plugin = styleFolder() + QStringLiteral("/" GLYPHON_TEST_TEXT_ECHO_STYLE);
+    if (!QFile::exists(plugin)) {
+      ASSERT_TRUE(QFile::link(
+          QStringLiteral(GLYPHON_TEST_PLUGIN_DIR "/" GLYPHON_TEST_TEXT_ECHO_STYLE), plugin));
+    }
+    registerStyleKind(id, QStringLiteral("Text echo %1").arg(id), styleFolder(),
+                      QStringLiteral(GLYPHON_TEST_TEXT_ECHO_STYLE));
+  }
+
   // The window's widgets the editing tests use.
   QPlainTextEdit* memo() const { return namedChild<QPlainTextEdit>(*window, "MemoText"); }
   QComboBox* fontSizes() const { return namedChild<QComboBox>(*window, "ComboBoxFontSize"); }
   ColorBox* colors() const { return namedChild<ColorBox>(*window, "ColorBoxColor"); }
   CanvasView* canvasView() const { return namedChild<CanvasView>(*window, "ImageScreen"); }
+  // The note beside the status panels; hidden when there is nothing to say.
+  QLabel* statusNote() const { return namedChild<QLabel>(*window, "StatusNote"); }
   QScrollArea* scrollBox() const { return namedChild<QScrollArea>(*window, "ScrollBox"); }
   ImageBox* previewImage() const { return namedChild<ImageBox>(*window, "PreviewImage"); }
   TTransForm* transForm() const { return namedChild<TTransForm>(*window, "TransForm"); }

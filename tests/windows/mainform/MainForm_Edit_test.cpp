@@ -93,6 +93,39 @@ TEST_F(EditCommandsTest, ASampleStyleRendersThroughTheWindow) {
   expectShowsRecomposition();
 }
 
+TEST_F(EditCommandsTest, ModifyRendersATextStyleForTheItemsRectangle) {
+  testing::registerStyleKind(10001, QStringLiteral("Glyphon Script"),
+                             QStringLiteral(GLYPHON_SAMPLE_STYLE_DIR),
+                             QStringLiteral(GLYPHON_SAMPLE_STYLE_FILE));
+  QTest::mouseClick(styleFontImage(3), Qt::LeftButton);
+  ASSERT_TRUE(window->memoTakesAnyText());
+  fontSizes()->setCurrentIndex(3);  // "40"
+  memo()->setPlainText(QStringLiteral("Gr\u00fc\u00dfe aus K\u00f6ln"));
+  button("ButtonAdd")->click();
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  ASSERT_NE(selected(), nullptr);
+  // Add: the natural rendering, whose size makes the item's.
+  const Bitmap natural = *selected()->Bitmap;
+  const Rect rect = renderedItemRect(0, 0, natural.width(), natural.height(), 3);
+  EXPECT_EQ(selected()->Rect, rect);
+
+  // Modify: the same rectangle, and a rendering made for it, not shrunk
+  // from the natural one.
+  button("ButtonModify")->click();
+  ASSERT_NE(selected(), nullptr);
+  EXPECT_EQ(selected()->Rect, rect);
+  const Bitmap& filled = *selected()->Bitmap;
+  EXPECT_GE(filled.width(), rect.width());
+  EXPECT_GE(filled.height(), rect.height());
+  EXPECT_LE(std::min(filled.width() - rect.width(), filled.height() - rect.height()), 1);
+  EXPECT_LE(filled.width(), rect.width() * 1.05 + 3);
+  EXPECT_LE(filled.height(), rect.height() * 1.05 + 3);
+  EXPECT_EQ(selected()->Text,
+            "Gr\xC3\xBC\xC3\x9F"
+            "e aus K\xC3\xB6ln");
+  expectShowsRecomposition();
+}
+
 TEST_F(EditCommandsTest, SizeTenRoundsExactHalvesToEven) {
   const QString text(45, QLatin1Char('W'));  // 45 x 5
   typeIntoMemo(text);
@@ -191,6 +224,91 @@ TEST_F(EditCommandsTest, TypedCharactersAboveCode126AreRefused) {
   composed.setCommitString(QStringLiteral("x\u00f1y"));
   QApplication::sendEvent(memo(), &composed);
   EXPECT_EQ(memo()->toPlainText(), "ab~\ncxy");
+}
+
+TEST_F(EditCommandsTest, AStyleOfTheAsciiExportNamesWhatItCannotDraw) {
+  ASSERT_FALSE(window->memoTakesAnyText());
+  EXPECT_FALSE(statusNote()->isVisible());
+  // A refused key is named, not only dropped.
+  typeIntoMemo(QStringLiteral("a"));
+  typeCharacter(memo(), Qt::Key_unknown, QStringLiteral("\u00fc"));
+  EXPECT_EQ(memo()->toPlainText(), "a");
+  EXPECT_TRUE(statusNote()->isVisible());
+  EXPECT_TRUE(statusNote()->text().contains(QStringLiteral("\u00fc")))
+      << statusNote()->text().toStdString();
+
+  // Add names every character the filter left out, once each.
+  memo()->setPlainText(QStringLiteral("Gr\u00fc\u00dfe \u00fc\u65e5\U0001F600\t"));
+  button("ButtonAdd")->click();
+  ASSERT_NE(selected(), nullptr);
+  EXPECT_EQ(selected()->Text, "Gre ");
+  EXPECT_EQ(memo()->toPlainText(), "Gre ");
+  EXPECT_TRUE(statusNote()->isVisible());
+  EXPECT_TRUE(statusNote()->text().endsWith(QStringLiteral(": \u00fc \u00df \u65e5 \U0001F600")))
+      << statusNote()->text().toStdString();
+
+  // A text the style can draw whole says nothing, and the old note goes.
+  memo()->setPlainText(QStringLiteral("plain"));
+  button("ButtonAdd")->click();
+  EXPECT_FALSE(statusNote()->isVisible());
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(EditCommandsTest, AStyleOfTheTextExportTakesAndRendersAnyText) {
+  installTextEchoStyle(10007);
+  action("MenuGlyphonType10007")->trigger();
+  ASSERT_TRUE(window->memoTakesAnyText());
+  fontSizes()->setCurrentIndex(9);
+
+  // Typed on a keyboard, composed by an input method, pasted.
+  typeIntoMemo(QStringLiteral("Gr"));
+  typeCharacter(memo(), Qt::Key_unknown, QStringLiteral("\u00fc"));
+  typeCharacter(memo(), Qt::Key_unknown, QStringLiteral("\U0001F382"));
+  QInputMethodEvent composed;
+  composed.setCommitString(QStringLiteral("\u65e5\u672c\u8a9e"));
+  QApplication::sendEvent(memo(), &composed);
+  QTest::keyClick(memo(), Qt::Key_Return);
+  QApplication::clipboard()->setText(QStringLiteral("\u0645\u0631\u062d\u0628\u0627"));
+  memo()->paste();
+  const QString typed =
+      QStringLiteral("Gr\u00fc\U0001F382\u65e5\u672c\u8a9e\n\u0645\u0631\u062d\u0628\u0627");
+  EXPECT_EQ(memo()->toPlainText(), typed);
+  EXPECT_FALSE(statusNote()->isVisible());
+
+  button("ButtonAdd")->click();
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  ASSERT_NE(selected(), nullptr);
+  const std::string utf8 = itemTextOf(typed.toStdString());
+  EXPECT_EQ(selected()->Text, utf8);
+  // The text export got the UTF-8 bytes, at scale 1 for "100".
+  EXPECT_EQ(echoRow(*selected()->Bitmap, 0, int32_t(utf8.size())), utf8);
+  EXPECT_EQ(memo()->toPlainText(), typed);  // nothing rewritten
+  EXPECT_FALSE(statusNote()->isVisible());
+  expectShowsRecomposition();
+
+  // A memo of nothing but foreign characters is text, not blank.
+  memo()->setPlainText(QStringLiteral("\u05e9\u05dc\u05d5\u05dd"));
+  button("ButtonModify")->click();
+  ASSERT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(selected()->Text, "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D");
+
+  // A long text is rendered whole; the item keeps 255 bytes of it, cut
+  // between characters.
+  const QString longText = QString(100, QChar(0x65e5));
+  memo()->setPlainText(longText);
+  button("ButtonAdd")->click();
+  ASSERT_NE(selected(), nullptr);
+  EXPECT_EQ(selected()->Text, longText.left(85).toStdString());
+  EXPECT_EQ(selected()->WholeText, longText.toStdString());
+  EXPECT_EQ(echoRow(*selected()->Bitmap, 0, 300), longText.toStdString());
+  EXPECT_EQ(memo()->toPlainText(), longText);
+
+  // Back to a style of the ASCII export, the key filter refuses again.
+  action("MenuGlyphonType10001")->trigger();
+  EXPECT_FALSE(window->memoTakesAnyText());
+  typeIntoMemo(QStringLiteral("x"));
+  typeCharacter(memo(), Qt::Key_unknown, QStringLiteral("\u00fc"));
+  EXPECT_EQ(memo()->toPlainText(), "x");
 }
 
 TEST_F(EditCommandsTest, AddPlacesTheItemAtTheVisibleCornerOfAScrolledCanvas) {

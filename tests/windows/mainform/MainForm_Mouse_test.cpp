@@ -1,5 +1,6 @@
 // Selecting, moving and resizing items with the pointer on the real canvas
 // view.
+#include <QComboBox>
 #include <QPlainTextEdit>
 
 #include "tests/windows/mainform/EditWindowSupport.h"
@@ -157,6 +158,70 @@ TEST_F(PointerTest, EdgesStopTenShortAndCornersKeepTheShape) {
   drag(50, 100, 380, 100);  // top-left corner past the right: lower than 10
   EXPECT_EQ(item->Rect.width(), 10);
   EXPECT_EQ(item->Rect, (Rect{340, 173, 350, 175}));
+  expectShowsRecomposition();
+}
+
+TEST_F(PointerTest, AResizedItemOfATextStyleIsRenderedAgainInOneStep) {
+  testing::registerStyleKind(10001, QStringLiteral("Glyphon Script"),
+                             QStringLiteral(GLYPHON_SAMPLE_STYLE_DIR),
+                             QStringLiteral(GLYPHON_SAMPLE_STYLE_FILE));
+  QTest::mouseClick(styleFontImage(3), Qt::LeftButton);
+  ASSERT_TRUE(window->memoTakesAnyText());
+  fontSizes()->setCurrentIndex(4);  // "50"
+  typeIntoMemo(QStringLiteral("Hi"));
+  button("ButtonAdd")->click();
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  TTextItem* item = selected();
+  ASSERT_NE(item, nullptr);
+  const Rect added = item->Rect;
+  const std::shared_ptr<const Bitmap> rendered = item->Bitmap;
+
+  // The bottom-right corner pulled to three times the width.
+  const size_t steps = window->history().count();
+  drag(added.Right, added.Bottom, added.Right + 2 * added.width(), added.Bottom);
+  ASSERT_EQ(item->Rect.width(), 3 * added.width());
+  const Rect pulled = item->Rect;
+  EXPECT_EQ(window->history().count(), steps + 1);
+  EXPECT_EQ(window->history().undoName(), "Resize Text");
+  ASSERT_NE(item->Bitmap, rendered);
+  EXPECT_GE(item->Bitmap->width(), pulled.width());
+  EXPECT_GE(item->Bitmap->height(), pulled.height());
+  // A pixel or two past it where the plug-in's sizes go in steps.
+  EXPECT_LE(
+      std::min(item->Bitmap->width() - pulled.width(), item->Bitmap->height() - pulled.height()),
+      2);
+  EXPECT_LE(item->Bitmap->width(), pulled.width() * 1.02 + 3);
+  EXPECT_LE(item->Bitmap->height(), pulled.height() * 1.02 + 3);
+  expectShowsRecomposition();
+
+  // One undo gives back both the rectangle and the rendering.
+  const std::shared_ptr<const Bitmap> fresh = item->Bitmap;
+  action("MenuUndo")->trigger();
+  EXPECT_EQ(item->Rect, added);
+  EXPECT_EQ(item->Bitmap, rendered);
+  expectShowsRecomposition();
+  action("MenuRedo")->trigger();
+  EXPECT_EQ(item->Rect, pulled);
+  EXPECT_EQ(item->Bitmap, fresh);
+  expectShowsRecomposition();
+
+  // A move keeps the rendering.
+  drag(pulled.Left + pulled.width() / 2, pulled.Top + pulled.height() / 2,
+       pulled.Left + pulled.width() / 2 + 7, pulled.Top + pulled.height() / 2 + 5);
+  EXPECT_EQ(item->Rect, pulled.translated(7, 5));
+  EXPECT_EQ(item->Bitmap, fresh);
+}
+
+TEST_F(PointerTest, AResizedItemOfAnAsciiStyleIsStretched) {
+  typeIntoMemo(QStringLiteral("Hello"));
+  button("ButtonAdd")->click();
+  TTextItem* item = selected();
+  ASSERT_NE(item, nullptr);
+  const std::shared_ptr<const Bitmap> rendered = item->Bitmap;
+  window->composition().moveSelectedTo({40, 40, 90, 60});
+  drag(90, 60, 140, 60);
+  EXPECT_EQ(item->Rect, (Rect{40, 40, 140, 80}));
+  EXPECT_EQ(item->Bitmap, rendered);
   expectShowsRecomposition();
 }
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -146,6 +147,33 @@ TEST_F(ProjectCommandsTest, SaveAsksForANameOnceAndOpenBringsTheCompositionBack)
   EXPECT_EQ(window->projectPath(), file("work.gyf"));
   EXPECT_EQ(window->statusText(3), file("work.gyf"));
   EXPECT_EQ(window->statusText(2), "Unmodified");
+}
+
+TEST_F(ProjectCommandsTest, TextsInAnyLanguageComeBackAndAPressShowsThemInTheMemo) {
+  newFrom(file("back.bmp"));
+  // German, Japanese over two lines, Arabic with an emoji.
+  const std::string german =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e aus K\xC3\xB6ln";
+  const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\r\n\xE8\xAA\x9E";
+  const std::string arabic = "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 \xF0\x9F\x8E\x82";
+  addItem(german.c_str(), 10, rgb(250, 250, 0));
+  addItem(japanese.c_str(), 120, rgb(0, 250, 250));
+  addItem(arabic.c_str(), 200, rgb(250, 0, 250));
+  save(file("languages.gyf"));
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+
+  window->ButtonNewClick();
+  open(file("languages.gyf"));
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  EXPECT_EQ(itemTexts(), (std::vector<std::string>{german, japanese, arabic}));
+
+  // A press loads the text into the memo, line breaks and all.
+  QTest::mouseClick(
+      testing::namedChild<QWidget>(*window, "ImageScreen"), Qt::LeftButton, Qt::NoModifier,
+      QPoint(composition().CanvasPlacement().Left + 150, composition().CanvasPlacement().Top + 50));
+  EXPECT_EQ(testing::namedChild<QPlainTextEdit>(*window, "MemoText")->toPlainText(),
+            QStringLiteral("\u65e5\u672c\n\u8a9e"));
 }
 
 TEST_F(ProjectCommandsTest, OpeningAModifiedCompositionAsksFirst) {
