@@ -109,9 +109,11 @@ bool TMainForm::MemoTextKeyPress(const QString& typed) {
 QString TMainForm::typedTextKept(const QString& typed) {
   if (m_memoTakesAnyText) return typed;
   QString kept;
+  // A key the style cannot draw is dropped without a word, as it always
+  // was; text that reaches the memo otherwise (pasted, dropped) is named
+  // when Add or Modify leaves characters out.
   for (const QChar c : typed)
     if (MemoTextKeyPress(QString(c))) kept += c;
-  if (kept != typed) noteCharactersLeftOut(charactersFilteredOut(typed.toStdString()));
   return kept;
 }
 
