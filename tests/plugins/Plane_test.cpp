@@ -1,0 +1,121 @@
+// The plane operations the sample styles' looks are made of.
+#include "Plane.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace glyphon_styles {
+namespace {
+
+// A plane of ink in patches, mostly zero, with values of every magnitude
+// from 1e-6 to 200, so that the order in which a blur adds and takes away
+// shows in the last bits of its results.
+Plane inkLike(int width, int height, uint32_t seed) {
+  Plane p(width, height);
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  std::uniform_int_distribution<int> patch(0, 3), magnitude(-6, 2);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (patch(random) == 0 || ((x / 5 + y / 3) % 4 == 0))
+        p.at(x, y) = unit(random) * std::pow(10.0f, float(magnitude(random)));
+  return p;
+}
+
+// The plain box blur, one line at a time: a running sum in a double, the
+// value that enters added before the one that leaves is taken away, three
+// passes along the rows and then three down the columns.
+Plane referenceBlur(Plane p, int r) {
+  const int w = p.width(), h = p.height();
+  const float scale = 1.0f / float(2 * r + 1);
+  const auto line = [&](auto at, int n) {
+    std::vector<float> in(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) in[size_t(i)] = at(i);
+    double sum = 0.0;
+    for (int i = 0; i < std::min(r, n); ++i) sum += in[size_t(i)];
+    for (int i = 0; i < n; ++i) {
+      if (i + r < n) sum += in[size_t(i + r)];
+      if (i - r - 1 >= 0) sum -= in[size_t(i - r - 1)];
+      at(i) = float(sum) * scale;
+    }
+  };
+  for (int pass = 0; pass < 3; ++pass)
+    for (int y = 0; y < h; ++y) line([&](int x) -> float& { return p.at(x, y); }, w);
+  for (int pass = 0; pass < 3; ++pass)
+    for (int x = 0; x < w; ++x) line([&](int y) -> float& { return p.at(x, y); }, h);
+  return p;
+}
+
+struct BlurCase {
+  int width, height, radius;
+};
+
+class BlurTest : public ::testing::TestWithParam<BlurCase> {};
+
+// The blur works on several rows at once; every row must still get exactly
+// the sums it would get alone, whatever the plane's size against the rows
+// taken together and against the radius.
+TEST_P(BlurTest, GivesExactlyThePlainBoxBlur) {
+  const BlurCase c = GetParam();
+  const Plane p = inkLike(c.width, c.height, uint32_t(c.width * 131 + c.height * 7 + c.radius));
+  const Plane expected = referenceBlur(p, c.radius);
+  const Plane actual = blurred(p, c.radius);
+  ASSERT_EQ(actual.width(), c.width);
+  ASSERT_EQ(actual.height(), c.height);
+  for (int y = 0; y < c.height; ++y)
+    for (int x = 0; x < c.width; ++x)
+      ASSERT_EQ(actual.at(x, y), expected.at(x, y)) << "at " << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BlurTest,
+                         ::testing::Values(BlurCase{1, 1, 1}, BlurCase{1, 40, 3},
+                                           BlurCase{40, 1, 2},
+                                           BlurCase{2, 2, 3},     // narrower and lower than the box
+                                           BlurCase{300, 8, 1},   // exactly one group of rows
+                                           BlurCase{301, 9, 2},   // one group and a single row
+                                           BlurCase{97, 23, 3},   // two groups and a partial one
+                                           BlurCase{5, 64, 3},    // taller than wide
+                                           BlurCase{1200, 40, 3}  // a wide line of text
+                                           ),
+                         [](const auto& info) {
+                           return std::to_string(info.param.width) + "x" +
+                                  std::to_string(info.param.height) + "_r" +
+                                  std::to_string(info.param.radius);
+                         });
+
+TEST(PlaneTest, BlurKeepsTheInkAndSpreadsItEvenly) {
+  // A single lit pixel far from the edges: the blur keeps its weight, for
+  // the fine and the shrunk blurs alike, and the fine one spreads it the
+  // same way in all four directions, fading outward.
+  for (int radius : {1, 3, 5, 9}) {
+    SCOPED_TRACE(radius);
+    Plane p(81, 81);
+    p.at(40, 40) = 1.0f;
+    const Plane b = blurred(p, radius);
+    double total = 0;
+    for (float v : b.values()) total += v;
+    EXPECT_NEAR(total, 1.0, 0.02);
+    if (radius >= 4) continue;
+    for (int d = 1; d < 3 * radius && d < 40; ++d) {
+      EXPECT_FLOAT_EQ(b.at(40 - d, 40), b.at(40 + d, 40)) << d;
+      EXPECT_FLOAT_EQ(b.at(40, 40 - d), b.at(40 + d, 40)) << d;
+      EXPECT_FLOAT_EQ(b.at(40, 40 + d), b.at(40 + d, 40)) << d;
+      EXPECT_LE(b.at(40 + d, 40), b.at(40 + d - 1, 40)) << d;
+    }
+  }
+}
+
+TEST(PlaneTest, NothingToBlurIsLeftAlone) {
+  EXPECT_EQ(blurred(Plane(0, 0), 3).width(), 0);
+  Plane p = inkLike(30, 10, 1);
+  const Plane same = blurred(p, 0);
+  EXPECT_EQ(same.values(), p.values());
+}
+
+}  // namespace
+}  // namespace glyphon_styles
