@@ -56,9 +56,12 @@ RowValues byRow(const TextScene& scene, const std::function<float(float)>& f) {
 }
 
 Plane addClamped(Plane a, const Plane& b, float low, float high) {
-  Values& o = a.values();
-  const Values& v = b.values();
-  for (size_t i = 0; i < o.size(); ++i) o[i] = std::clamp(o[i] + v[i], low, high);
+  // std::clamp's result, as a maximum and a minimum over raw pointers, the
+  // form the compiler vectorises (low <= high).
+  float* o = a.values().data();
+  const float* v = b.values().data();
+  const size_t n = a.values().size();
+  for (size_t i = 0; i < n; ++i) o[i] = std::min(std::max(o[i] + v[i], low), high);
   return a;
 }
 
@@ -68,7 +71,7 @@ Plane litFace(const Plane& face, int radius, float lightX, float lightY, float s
 }
 
 Plane halftone(int width, int height, float cell, const RowValues& radius) {
-  Plane out(width, height);
+  Plane out(width, height, Plane::Unset{});
   const float root2 = std::sqrt(2.0f);
   const float half = cell / 2;
   for (int y = 0; y < height; ++y) {

@@ -58,7 +58,8 @@ PlaneMemory::~PlaneMemory() { t_memory = m_previous; }
 
 PlaneMemory* PlaneMemory::current() { return t_memory; }
 
-Values PlaneMemory::take(size_t n) {
+Values PlaneMemory::take(size_t n, bool* zeros) {
+  if (zeros) *zeros = false;
   // The smallest buffer that holds n values, so that a small plane does not
   // use up a large buffer that the next large plane then misses.
   size_t best = m_free.size();
@@ -75,6 +76,9 @@ Values PlaneMemory::take(size_t n) {
   Values buffer;
   buffer.reserve(n);
   buffer.resize(n);
+  // Large buffers are mapped afresh, and the system hands out mapped memory
+  // zeroed.
+  if (zeros) *zeros = n * sizeof(float) >= kLargeFrom;
   return buffer;
 }
 
@@ -85,11 +89,20 @@ void PlaneMemory::give(Values&& buffer) {
 Plane::Plane(int width, int height) : m_width(width), m_height(height) {
   const size_t n = size_t(width) * size_t(height);
   if (PlaneMemory* memory = PlaneMemory::current()) {
-    m_values = memory->take(n);
-    std::fill(m_values.begin(), m_values.end(), 0.0f);
+    bool zeros = false;
+    m_values = memory->take(n, &zeros);
+    if (!zeros) std::fill(m_values.begin(), m_values.end(), 0.0f);
   } else {
     m_values.assign(n, 0.0f);
   }
+}
+
+Plane::Plane(int width, int height, Unset) : m_width(width), m_height(height) {
+  const size_t n = size_t(width) * size_t(height);
+  if (PlaneMemory* memory = PlaneMemory::current())
+    m_values = memory->take(n);
+  else
+    m_values.resize(n);
 }
 
 Plane::Plane(const Plane& other) : m_width(other.m_width), m_height(other.m_height) {
@@ -133,8 +146,9 @@ namespace {
 // values entering the box (if any), give back those leaving it (if any) and
 // hand out their averages.
 template <int Lanes, bool Enter, bool Leave>
-void boxStep(const float* __restrict entering, const float* __restrict leaving,
-             double* __restrict sum, float* __restrict out, int lanes, float scale) {
+[[gnu::always_inline]] inline void boxStep(const float* __restrict entering,
+                                           const float* __restrict leaving, double* __restrict sum,
+                                           float* __restrict out, int lanes, float scale) {
   if constexpr (Lanes > 0) lanes = Lanes;
   for (int k = 0; k < lanes; ++k) {
     double s = sum[k];
@@ -152,8 +166,9 @@ void boxStep(const float* __restrict entering, const float* __restrict leaving,
 // were blurred alone. The sums are kept in doubles so that they do not drift
 // along a long line; values outside count 0. Lanes, when not 0, is lanes
 // known when compiling.
-template <int Lanes = 0>
-void boxLanes(const float* from, float* to, int n, int lanes, int r, std::vector<double>& sums) {
+template <int Lanes>
+[[gnu::always_inline]] inline void boxLanes(const float* from, float* to, int n, int lanes, int r,
+                                            std::vector<double>& sums) {
   if constexpr (Lanes > 0) lanes = Lanes;
   const float scale = 1.0f / float(2 * r + 1);
   // Lanes known when compiling keep their sums where the compiler can hold
@@ -182,9 +197,42 @@ void boxLanes(const float* from, float* to, int n, int lanes, int r, std::vector
   }
 }
 
+// The blur's passes are compiled a second time for processors with AVX2,
+// which add four doubles at once instead of two, and the loader picks the
+// version the processor runs. Additions, subtractions and conversions of
+// single values give the same results at any width, so the pixels do not
+// depend on the processor.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define GLYPHON_STYLES_WIDE_DOUBLES [[gnu::target_clones("avx2", "default")]]
+#else
+#define GLYPHON_STYLES_WIDE_DOUBLES
+#endif
+
 // Rows blurred this many at a time, laid side by side: eight rows of a wide
 // plane fit in the processor's cache together with their blurred copy.
 constexpr int kRowsAtOnce = 8;
+
+// Three box blurs of radius r along rows rows of n values, lying side by
+// side in a (value i of row k at [i * rows + k]); the result ends in b.
+GLYPHON_STYLES_WIDE_DOUBLES
+void blurSideBySide(float* a, float* b, int n, int rows, int r, std::vector<double>& sums) {
+  if (rows == kRowsAtOnce) {
+    boxLanes<kRowsAtOnce>(a, b, n, rows, r, sums);
+    boxLanes<kRowsAtOnce>(b, a, n, rows, r, sums);
+    boxLanes<kRowsAtOnce>(a, b, n, rows, r, sums);
+  } else {
+    boxLanes<0>(a, b, n, rows, r, sums);
+    boxLanes<0>(b, a, n, rows, r, sums);
+    boxLanes<0>(a, b, n, rows, r, sums);
+  }
+}
+
+// One box blur of radius r down the columns of from into to: the rows
+// themselves are the steps, one lane a column.
+GLYPHON_STYLES_WIDE_DOUBLES
+void blurColumns(const Plane& from, Plane& to, int r, std::vector<double>& sums) {
+  boxLanes<0>(from.row(0), to.row(0), from.height(), from.width(), r, sums);
+}
 
 // p blurred at full resolution: three box blurs along the rows, then three
 // down the columns.
@@ -198,24 +246,15 @@ Plane blurredFine(Plane p, int radius) {
       const float* row = p.row(y0 + k);
       for (int x = 0; x < w; ++x) a[size_t(x) * size_t(rows) + size_t(k)] = row[x];
     }
-    if (rows == kRowsAtOnce) {
-      boxLanes<kRowsAtOnce>(a.data(), b.data(), w, rows, radius, sums);
-      boxLanes<kRowsAtOnce>(b.data(), a.data(), w, rows, radius, sums);
-      boxLanes<kRowsAtOnce>(a.data(), b.data(), w, rows, radius, sums);
-    } else {
-      boxLanes(a.data(), b.data(), w, rows, radius, sums);
-      boxLanes(b.data(), a.data(), w, rows, radius, sums);
-      boxLanes(a.data(), b.data(), w, rows, radius, sums);
-    }
+    blurSideBySide(a.data(), b.data(), w, rows, radius, sums);
     for (int k = 0; k < rows; ++k) {
       float* row = p.row(y0 + k);
       for (int x = 0; x < w; ++x) row[x] = b[size_t(x) * size_t(rows) + size_t(k)];
     }
   }
-  // Down the columns the rows themselves are the steps, one lane a column.
-  Plane other(w, h);
+  Plane other(w, h, Plane::Unset{});
   for (int pass = 0; pass < 3; ++pass) {
-    boxLanes(p.row(0), other.row(0), h, w, radius, sums);
+    blurColumns(p, other, radius, sums);
     std::swap(p, other);
   }
   return p;
@@ -242,7 +281,7 @@ Plane shrunk(const Plane& p, int factor) {
 // small stretched back over a width x height plane, bilinear: the inverse of
 // shrunk.
 Plane enlarged(const Plane& small, int factor, int width, int height) {
-  Plane out(width, height);
+  Plane out(width, height, Plane::Unset{});
   const int sw = small.width(), sh = small.height();
   // Where each column falls among the small plane's pixel centres.
   std::vector<int> x0s(static_cast<size_t>(width));
@@ -308,77 +347,100 @@ Plane shifted(Plane p, int dx, int dy) {
   return p;
 }
 
+namespace {
+
+// std::clamp(v, 0, 1) written as the maximum and minimum the processor has
+// instructions for, so that loops over whole planes vectorise; the same
+// result for every value, NaN and -0 included.
+[[nodiscard]] inline float clamp01(float v) { return std::min(std::max(v, 0.0f), 1.0f); }
+
+}  // namespace
+
+// The loops below work on raw pointers and sizes read once, the form the
+// compiler vectorises.
+
 Plane maxOf(Plane a, const Plane& b) {
-  Values& o = a.values();
-  const Values& v = b.values();
-  for (size_t i = 0; i < o.size(); ++i) o[i] = std::max(o[i], v[i]);
+  float* o = a.values().data();
+  const float* v = b.values().data();
+  const size_t n = a.values().size();
+  for (size_t i = 0; i < n; ++i) o[i] = std::max(o[i], v[i]);
   return a;
 }
 
 Plane minus(Plane a, const Plane& b) {
-  Values& o = a.values();
-  const Values& v = b.values();
-  for (size_t i = 0; i < o.size(); ++i) o[i] *= 1.0f - std::min(1.0f, v[i]);
+  float* o = a.values().data();
+  const float* v = b.values().data();
+  const size_t n = a.values().size();
+  for (size_t i = 0; i < n; ++i) o[i] *= 1.0f - std::min(1.0f, v[i]);
   return a;
 }
 
 Plane times(Plane a, const Plane& b) {
-  Values& o = a.values();
-  const Values& v = b.values();
-  for (size_t i = 0; i < o.size(); ++i) o[i] *= v[i];
+  float* o = a.values().data();
+  const float* v = b.values().data();
+  const size_t n = a.values().size();
+  for (size_t i = 0; i < n; ++i) o[i] *= v[i];
   return a;
 }
 
 Plane scaled(Plane a, float factor) {
-  for (float& v : a.values()) v *= factor;
+  float* o = a.values().data();
+  const size_t n = a.values().size();
+  for (size_t i = 0; i < n; ++i) o[i] *= factor;
   return a;
 }
 
 void paint(Plane& canvas, const Plane& coverage, float value) {
-  Values& c = canvas.values();
-  const Values& a = coverage.values();
-  for (size_t i = 0; i < c.size(); ++i) {
-    const float k = std::clamp(a[i], 0.0f, 1.0f);
+  float* c = canvas.values().data();
+  const float* a = coverage.values().data();
+  const size_t n = canvas.values().size();
+  for (size_t i = 0; i < n; ++i) {
+    const float k = clamp01(a[i]);
     c[i] = c[i] * (1.0f - k) + value * k;
   }
 }
 
 void paint(Plane& canvas, const Plane& coverage, const Plane& shades) {
-  Values& c = canvas.values();
-  const Values& a = coverage.values();
-  const Values& s = shades.values();
-  for (size_t i = 0; i < c.size(); ++i) {
-    const float k = std::clamp(a[i], 0.0f, 1.0f);
+  float* c = canvas.values().data();
+  const float* a = coverage.values().data();
+  const float* s = shades.values().data();
+  const size_t n = canvas.values().size();
+  for (size_t i = 0; i < n; ++i) {
+    const float k = clamp01(a[i]);
     c[i] = c[i] * (1.0f - k) + s[i] * k;
   }
 }
 
 void paint(Plane& canvas, const Plane& coverage, const RowValues& shades) {
+  const int w = canvas.width();
   for (int y = 0; y < canvas.height(); ++y) {
     float* c = canvas.row(y);
     const float* a = coverage.row(y);
     const float value = shades[size_t(y)];
-    for (int x = 0; x < canvas.width(); ++x) {
-      const float k = std::clamp(a[x], 0.0f, 1.0f);
+    for (int x = 0; x < w; ++x) {
+      const float k = clamp01(a[x]);
       c[x] = c[x] * (1.0f - k) + value * k;
     }
   }
 }
 
 Plane minus(Plane a, const RowValues& b) {
+  const int w = a.width();
   for (int y = 0; y < a.height(); ++y) {
     const float keep = 1.0f - std::min(1.0f, b[size_t(y)]);
     float* row = a.row(y);
-    for (int x = 0; x < a.width(); ++x) row[x] *= keep;
+    for (int x = 0; x < w; ++x) row[x] *= keep;
   }
   return a;
 }
 
 Plane addClamped(Plane a, const RowValues& rowShades, float low, float high) {
+  const int w = a.width();
   for (int y = 0; y < a.height(); ++y) {
     const float shade = rowShades[size_t(y)];
     float* row = a.row(y);
-    for (int x = 0; x < a.width(); ++x) row[x] = std::clamp(row[x] + shade, low, high);
+    // std::clamp's result, as a maximum and a minimum (low <= high).
+    for (int x = 0; x < w; ++x) row[x] = std::min(std::max(row[x] + shade, low), high);
   }
   return a;
 }
@@ -388,7 +450,7 @@ Plane relief(const Plane& height, float lightX, float lightY, float strength) {
   const float length = std::sqrt(lightX * lightX + lightY * lightY);
   const float lx = length > 0 ? lightX / length : 0.0f;
   const float ly = length > 0 ? lightY / length : 0.0f;
-  Plane out(w, h);
+  Plane out(w, h, Plane::Unset{});
   for (int y = 0; y < h; ++y) {
     const float* above = y > 0 ? height.row(y - 1) : nullptr;
     const float* here = height.row(y);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace glyphon_styles {
@@ -115,6 +116,79 @@ TEST(PlaneTest, NothingToBlurIsLeftAlone) {
   Plane p = inkLike(30, 10, 1);
   const Plane same = blurred(p, 0);
   EXPECT_EQ(same.values(), p.values());
+}
+
+TEST(PlaneTest, PlanesMadeFromReusedMemoryStartAtZero) {
+  // Within a rendering the memory of dropped planes is handed to the next
+  // ones; a new plane must not show what the last one held, whether the
+  // memory is large enough to come from the system afresh or not.
+  const PlaneMemory memory;
+  for (const auto& [width, height] : {std::pair{20, 10}, std::pair{600, 400}}) {
+    SCOPED_TRACE(width);
+    for (int round = 0; round < 3; ++round) {
+      Plane used(width, height);
+      for (float& v : used.values()) EXPECT_EQ(v, 0.0f);
+      std::fill(used.values().begin(), used.values().end(), 7.0f);
+    }
+    const Plane copied = [&] {
+      Plane source(width, height);
+      source.at(width - 1, height - 1) = 3.0f;
+      return Plane(source);
+    }();
+    EXPECT_EQ(copied.at(width - 1, height - 1), 3.0f);
+    EXPECT_EQ(copied.at(0, 0), 0.0f);
+  }
+}
+
+// One pixel painted: canvas value, coverage, shade, and what comes out.
+struct PaintCase {
+  float canvas, coverage, shade, expected;
+};
+
+TEST(PlaneTest, PaintingKeepsCoverageWithinZeroAndOne) {
+  const PaintCase cases[] = {
+      {100, 0, 200, 100},      // nothing covered
+      {100, 1, 200, 200},      // fully covered
+      {100, 0.25f, 200, 125},  // in between
+      {100, 1.5f, 200, 200},   // coverage above 1 counts as 1
+      {100, -0.5f, 200, 100},  // and below 0 as 0
+  };
+  for (const PaintCase& c : cases) {
+    SCOPED_TRACE(c.coverage);
+    // Wide enough for the vectorised loops and their remainder.
+    Plane canvas(37, 3), coverage(37, 3), shades(37, 3);
+    std::fill(canvas.values().begin(), canvas.values().end(), c.canvas);
+    std::fill(coverage.values().begin(), coverage.values().end(), c.coverage);
+    std::fill(shades.values().begin(), shades.values().end(), c.shade);
+    Plane byValue = canvas, byPlane = canvas, byRow = canvas;
+    paint(byValue, coverage, c.shade);
+    paint(byPlane, coverage, shades);
+    paint(byRow, coverage, RowValues(3, c.shade));
+    for (const Plane* p : {&byValue, &byPlane, &byRow})
+      for (float v : p->values()) ASSERT_FLOAT_EQ(v, c.expected);
+  }
+}
+
+TEST(PlaneTest, TakingOutAndAddingKeepWithinBounds) {
+  Plane a(21, 2), b(21, 2);
+  for (int x = 0; x < 21; ++x) {
+    a.at(x, 0) = a.at(x, 1) = 10.0f * float(x);
+    b.at(x, 0) = b.at(x, 1) = float(x) / 10.0f;  // 0 to 2
+  }
+  // Taking out more than everything leaves nothing, never less.
+  const Plane out = minus(a, b);
+  for (int x = 0; x < 21; ++x)
+    EXPECT_FLOAT_EQ(out.at(x, 0), 10.0f * float(x) * (1.0f - std::min(1.0f, float(x) / 10.0f)));
+  const Plane rows = minus(a, RowValues{0.5f, 3.0f});
+  for (int x = 0; x < 21; ++x) {
+    EXPECT_FLOAT_EQ(rows.at(x, 0), 5.0f * float(x));
+    EXPECT_EQ(rows.at(x, 1), 0.0f);
+  }
+  const Plane sums = addClamped(a, RowValues{-50.0f, 50.0f}, 20.0f, 120.0f);
+  for (int x = 0; x < 21; ++x) {
+    EXPECT_EQ(sums.at(x, 0), std::clamp(10.0f * float(x) - 50.0f, 20.0f, 120.0f));
+    EXPECT_EQ(sums.at(x, 1), std::clamp(10.0f * float(x) + 50.0f, 20.0f, 120.0f));
+  }
 }
 
 }  // namespace
