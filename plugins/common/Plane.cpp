@@ -260,51 +260,83 @@ Plane blurredFine(Plane p, int radius) {
   return p;
 }
 
+// Adds each run of Factor values of in to its block's sum in o, for the
+// blocks whole within the row (Factor known when compiling, so that the
+// loop vectorises); returns how many values it took.
+template <int Factor>
+int addBlocks(const float* in, float* o, int width) {
+  const int whole = width / Factor;
+  for (int x = 0; x < whole; ++x) {
+    float sum = o[x];
+    for (int j = 0; j < Factor; ++j) sum += in[x * Factor + j];
+    o[x] = sum;
+  }
+  return whole * Factor;
+}
+
 // The average of each factor x factor block of p (blocks cut off at the
-// edges average what they hold).
+// edges average what they hold). Each block adds its values row by row,
+// from left to right.
 Plane shrunk(const Plane& p, int factor) {
-  const int w = (p.width() + factor - 1) / factor, h = (p.height() + factor - 1) / factor;
+  const int pw = p.width(), ph = p.height();
+  const int w = (pw + factor - 1) / factor, h = (ph + factor - 1) / factor;
   Plane out(w, h);
-  for (int y = 0; y < p.height(); ++y) {
+  for (int y = 0; y < ph; ++y) {
     const float* in = p.row(y);
     float* o = out.row(y / factor);
-    for (int x = 0; x < p.width(); ++x) o[x / factor] += in[x];
+    const int done = factor == 2   ? addBlocks<2>(in, o, pw)
+                     : factor == 4 ? addBlocks<4>(in, o, pw)
+                                   : 0;
+    for (int x = done; x < pw; ++x) o[x / factor] += in[x];
   }
   for (int y = 0; y < h; ++y) {
-    const int rows = std::min(factor, p.height() - y * factor);
+    const int rows = std::min(factor, ph - y * factor);
     float* o = out.row(y);
-    for (int x = 0; x < w; ++x) o[x] /= float(rows * std::min(factor, p.width() - x * factor));
+    const int whole = pw / factor;
+    const float full = float(rows * factor);
+    for (int x = 0; x < whole; ++x) o[x] /= full;
+    for (int x = whole; x < w; ++x) o[x] /= float(rows * std::min(factor, pw - x * factor));
   }
   return out;
 }
 
 // small stretched back over a width x height plane, bilinear: the inverse of
-// shrunk.
+// shrunk. Each pixel is interpolated along its row of small first, then
+// between the two rows; the rows along which several pixel rows lie between
+// the same two rows of small are interpolated once for all of them.
 Plane enlarged(const Plane& small, int factor, int width, int height) {
   Plane out(width, height, Plane::Unset{});
   const int sw = small.width(), sh = small.height();
   // Where each column falls among the small plane's pixel centres.
-  std::vector<int> x0s(static_cast<size_t>(width));
+  std::vector<int> x0s(static_cast<size_t>(width)), x1s(x0s.size());
   std::vector<float> fxs(static_cast<size_t>(width));
   for (int x = 0; x < width; ++x) {
     const float sx = std::clamp((float(x) + 0.5f) / float(factor) - 0.5f, 0.0f, float(sw - 1));
     x0s[size_t(x)] = std::min(int(sx), sw - 1);
+    x1s[size_t(x)] = std::min(x0s[size_t(x)] + 1, sw - 1);
     fxs[size_t(x)] = sx - float(x0s[size_t(x)]);
   }
+  std::vector<float> tops(static_cast<size_t>(width)), bottoms(tops.size());
+  int lastY0 = -1, lastY1 = -1;
   for (int y = 0; y < height; ++y) {
     const float sy = std::clamp((float(y) + 0.5f) / float(factor) - 0.5f, 0.0f, float(sh - 1));
     const int y0 = std::min(int(sy), sh - 1), y1 = std::min(y0 + 1, sh - 1);
     const float fy = sy - float(y0);
-    const float* a = small.row(y0);
-    const float* b = small.row(y1);
-    float* o = out.row(y);
-    for (int x = 0; x < width; ++x) {
-      const int x0 = x0s[size_t(x)], x1 = std::min(x0 + 1, sw - 1);
-      const float fx = fxs[size_t(x)];
-      const float top = a[x0] + (a[x1] - a[x0]) * fx;
-      const float bottom = b[x0] + (b[x1] - b[x0]) * fx;
-      o[x] = top + (bottom - top) * fy;
+    if (y0 != lastY0 || y1 != lastY1) {
+      const float* a = small.row(y0);
+      const float* b = small.row(y1);
+      for (size_t x = 0; x < size_t(width); ++x) {
+        const int x0 = x0s[x], x1 = x1s[x];
+        const float fx = fxs[x];
+        tops[x] = a[x0] + (a[x1] - a[x0]) * fx;
+        bottoms[x] = b[x0] + (b[x1] - b[x0]) * fx;
+      }
+      lastY0 = y0, lastY1 = y1;
     }
+    const float* top = tops.data();
+    const float* bottom = bottoms.data();
+    float* o = out.row(y);
+    for (int x = 0; x < width; ++x) o[x] = top[x] + (bottom[x] - top[x]) * fy;
   }
   return out;
 }
