@@ -234,6 +234,32 @@ void blurColumns(const Plane& from, Plane& to, int r, std::vector<double>& sums)
   boxLanes<0>(from.row(0), to.row(0), from.height(), from.width(), r, sums);
 }
 
+// Lays rows y0 .. y0 + rows - 1 of p side by side into to: value x of row
+// y0 + k goes to to[x * rows + k]. Rows, when not 0, is rows known when
+// compiling.
+template <int Rows>
+void interleave(const Plane& p, int y0, float* to, int rows) {
+  if constexpr (Rows > 0) rows = Rows;
+  const int w = p.width();
+  for (int k = 0; k < rows; ++k) {
+    const float* row = p.row(y0 + k);
+    float* out = to + k;
+    for (int x = 0; x < w; ++x, out += rows) *out = row[x];
+  }
+}
+
+// The inverse of interleave.
+template <int Rows>
+void deinterleave(const float* from, Plane& p, int y0, int rows) {
+  if constexpr (Rows > 0) rows = Rows;
+  const int w = p.width();
+  for (int k = 0; k < rows; ++k) {
+    float* row = p.row(y0 + k);
+    const float* in = from + k;
+    for (int x = 0; x < w; ++x, in += rows) row[x] = *in;
+  }
+}
+
 // p blurred at full resolution: three box blurs along the rows, then three
 // down the columns.
 Plane blurredFine(Plane p, int radius) {
@@ -242,14 +268,16 @@ Plane blurredFine(Plane p, int radius) {
   std::vector<float> a(size_t(w) * kRowsAtOnce), b(a.size());
   for (int y0 = 0; y0 < h; y0 += kRowsAtOnce) {
     const int rows = std::min(kRowsAtOnce, h - y0);
-    for (int k = 0; k < rows; ++k) {
-      const float* row = p.row(y0 + k);
-      for (int x = 0; x < w; ++x) a[size_t(x) * size_t(rows) + size_t(k)] = row[x];
+    if (rows == kRowsAtOnce) {
+      interleave<kRowsAtOnce>(p, y0, a.data(), rows);
+    } else {
+      interleave<0>(p, y0, a.data(), rows);
     }
     blurSideBySide(a.data(), b.data(), w, rows, radius, sums);
-    for (int k = 0; k < rows; ++k) {
-      float* row = p.row(y0 + k);
-      for (int x = 0; x < w; ++x) row[x] = b[size_t(x) * size_t(rows) + size_t(k)];
+    if (rows == kRowsAtOnce) {
+      deinterleave<kRowsAtOnce>(b.data(), p, y0, rows);
+    } else {
+      deinterleave<0>(b.data(), p, y0, rows);
     }
   }
   Plane other(w, h, Plane::Unset{});
@@ -483,20 +511,26 @@ Plane relief(const Plane& height, float lightX, float lightY, float strength) {
   const float lx = length > 0 ? lightX / length : 0.0f;
   const float ly = length > 0 ? lightY / length : 0.0f;
   Plane out(w, h, Plane::Unset{});
+  // Outside the plane counts 0: a row of zeros stands above the first row
+  // and below the last.
+  const std::vector<float> zeros(static_cast<size_t>(w), 0.0f);
+  // The slope rises toward the inside; a slope whose rise points along the
+  // light's way faces the light.
+  const auto slope = [&](float left, float right, float up, float down) {
+    return ((right - left) * lx + (down - up) * ly) * 0.5f * strength;
+  };
   for (int y = 0; y < h; ++y) {
-    const float* above = y > 0 ? height.row(y - 1) : nullptr;
+    const float* above = y > 0 ? height.row(y - 1) : zeros.data();
     const float* here = height.row(y);
-    const float* below = y + 1 < h ? height.row(y + 1) : nullptr;
+    const float* below = y + 1 < h ? height.row(y + 1) : zeros.data();
     float* o = out.row(y);
-    for (int x = 0; x < w; ++x) {
-      // The slope rises toward the inside; a slope whose rise points along
-      // the light's way faces the light. Outside the plane counts 0.
-      const float left = x > 0 ? here[x - 1] : 0.0f;
-      const float right = x + 1 < w ? here[x + 1] : 0.0f;
-      const float up = above ? above[x] : 0.0f;
-      const float down = below ? below[x] : 0.0f;
-      o[x] = ((right - left) * lx + (down - up) * ly) * 0.5f * strength;
+    if (w == 1) {
+      o[0] = slope(0.0f, 0.0f, above[0], below[0]);
+      continue;
     }
+    o[0] = slope(0.0f, here[1], above[0], below[0]);
+    for (int x = 1; x + 1 < w; ++x) o[x] = slope(here[x - 1], here[x + 1], above[x], below[x]);
+    o[w - 1] = slope(here[w - 2], 0.0f, above[w - 1], below[w - 1]);
   }
   return out;
 }

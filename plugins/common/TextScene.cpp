@@ -14,7 +14,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace glyphon_styles {
@@ -504,53 +507,97 @@ struct TextScene::Impl {
     return plane;
   }
 
+  // The glyphs' bitmaps for a variant: a copy of each source outline,
+  // stroked for an outline, rasterised; null where there is none. Works on
+  // every step-th glyph from first on, with a stroker of its own (null for
+  // the fill): FreeType rasterises glyphs apart from their faces, so two
+  // threads may each work on glyphs of their own.
+  static void rasterise(const std::vector<FT_Glyph>& sources, FT_Stroker stroker, size_t first,
+                        size_t step, std::vector<FT_Glyph>& bitmaps) {
+    for (size_t i = first; i < sources.size(); i += step) {
+      FT_Glyph glyph = nullptr;
+      if (sources[i] != nullptr && FT_Glyph_Copy(sources[i], &glyph) == 0) {
+        bool good = stroker == nullptr || FT_Glyph_Stroke(&glyph, stroker, 1) == 0;
+        good = good && FT_Glyph_To_Bitmap(&glyph, FT_RENDER_MODE_NORMAL, nullptr, 1) == 0;
+        if (!good) {
+          FT_Done_Glyph(glyph);
+          glyph = nullptr;
+        }
+      }
+      bitmaps[i] = glyph;
+    }
+  }
+
   // Draws the glyphs or their outlines into plane, keeping the larger
   // coverage where they meet.
   void draw(Plane& plane, const Variant& variant) {
-    FT_Stroker stroker = nullptr;
-    if (variant.kind == Variant::Outline) {
-      if (FT_Stroker_New(library, &stroker) != 0) return;
-      FT_Stroker_Set(stroker, FT_Fixed(std::lround(variant.radius * 64)), FT_STROKER_LINECAP_ROUND,
-                     FT_STROKER_LINEJOIN_ROUND, 0);
+    // Each glyph is rasterised once however often it is set.
+    std::map<GlyphKey, size_t> indexOf;
+    std::vector<FT_Glyph> sources;
+    std::vector<size_t> glyphOf(placements.size());
+    for (size_t i = 0; i < placements.size(); ++i) {
+      const GlyphKey key{placements[i].face, placements[i].glyph};
+      const auto [found, added] = indexOf.emplace(key, sources.size());
+      if (added) sources.push_back(outlineOf(key));
+      glyphOf[i] = found->second;
     }
-    std::map<GlyphKey, FT_Glyph> bitmaps;
-    for (const Placement& p : placements) {
-      const GlyphKey key{p.face, p.glyph};
-      auto found = bitmaps.find(key);
-      if (found == bitmaps.end()) {
-        FT_Glyph glyph = nullptr;
-        if (FT_Glyph source = outlineOf(key);
-            source != nullptr && FT_Glyph_Copy(source, &glyph) == 0) {
-          bool good = stroker == nullptr || FT_Glyph_Stroke(&glyph, stroker, 1) == 0;
-          good = good && FT_Glyph_To_Bitmap(&glyph, FT_RENDER_MODE_NORMAL, nullptr, 1) == 0;
-          if (!good) {
-            FT_Done_Glyph(glyph);
-            glyph = nullptr;
-          }
+    // Stroking and rasterising the glyphs of a long text of many scripts is
+    // most of the work of its planes; on a machine with two processors or
+    // more, a second thread takes every other glyph.
+    const bool twoThreads = sources.size() >= 8 && std::thread::hardware_concurrency() > 1;
+    FT_Stroker strokers[2] = {nullptr, nullptr};
+    if (variant.kind == Variant::Outline) {
+      for (int t = 0; t < (twoThreads ? 2 : 1); ++t) {
+        if (FT_Stroker_New(library, &strokers[t]) != 0) {
+          if (strokers[0]) FT_Stroker_Done(strokers[0]);
+          return;
         }
-        found = bitmaps.emplace(key, glyph).first;
+        FT_Stroker_Set(strokers[t], FT_Fixed(std::lround(variant.radius * 64)),
+                       FT_STROKER_LINECAP_ROUND, FT_STROKER_LINEJOIN_ROUND, 0);
       }
-      if (found->second == nullptr) continue;
-      const auto* bitmapGlyph = reinterpret_cast<FT_BitmapGlyph>(found->second);
+    }
+    std::vector<FT_Glyph> bitmaps(sources.size(), nullptr);
+    bool shared = false;
+    if (twoThreads) {
+      try {
+        std::thread second(rasterise, std::cref(sources), strokers[1], size_t(1), size_t(2),
+                           std::ref(bitmaps));
+        rasterise(sources, strokers[0], 0, 2, bitmaps);
+        second.join();
+        shared = true;
+      } catch (const std::system_error&) {
+        // No thread to be had: the glyphs are all rasterised here.
+      }
+    }
+    if (!shared) rasterise(sources, strokers[0], 0, 1, bitmaps);
+
+    // Coverage of each grey level of a bitmap.
+    float coverage[256];
+    for (int level = 0; level < 256; ++level) coverage[level] = float(level) / 255.0f;
+    for (size_t i = 0; i < placements.size(); ++i) {
+      const Placement& p = placements[i];
+      const FT_Glyph glyph = bitmaps[glyphOf[i]];
+      if (glyph == nullptr) continue;
+      const auto* bitmapGlyph = reinterpret_cast<FT_BitmapGlyph>(glyph);
       const FT_Bitmap& bitmap = bitmapGlyph->bitmap;
       if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) continue;
       const int x0 = originX + p.x + bitmapGlyph->left;
       const int y0 = originY + p.baseline - bitmapGlyph->top;
-      for (int row = 0; row < int(bitmap.rows); ++row) {
-        const int y = y0 + row;
-        if (y < 0 || y >= height) continue;
+      // The part of the bitmap that falls on the plane.
+      const int rowBegin = std::max(0, -y0), rowEnd = std::min(int(bitmap.rows), height - y0);
+      const int colBegin = std::max(0, -x0), colEnd = std::min(int(bitmap.width), width - x0);
+      for (int row = rowBegin; row < rowEnd; ++row) {
         const unsigned char* src = bitmap.buffer + ptrdiff_t(row) * bitmap.pitch;
-        float* dst = plane.row(y);
-        for (int col = 0; col < int(bitmap.width); ++col) {
-          const int x = x0 + col;
-          if (x < 0 || x >= width || src[col] == 0) continue;
-          dst[x] = std::max(dst[x], float(src[col]) / 255.0f);
-        }
+        float* dst = plane.row(y0 + row) + x0;
+        // A level of 0 leaves the coverage as it is (it is never below 0).
+        for (int col = colBegin; col < colEnd; ++col)
+          dst[col] = std::max(dst[col], coverage[src[col]]);
       }
     }
-    for (auto& [index, glyph] : bitmaps)
+    for (FT_Glyph glyph : bitmaps)
       if (glyph) FT_Done_Glyph(glyph);
-    if (stroker) FT_Stroker_Done(stroker);
+    for (FT_Stroker stroker : strokers)
+      if (stroker) FT_Stroker_Done(stroker);
   }
 };
 
@@ -629,14 +676,20 @@ TextScene::Crop TextScene::crop(const Plane& shades) {
   for (int y = 0; y < h; ++y) {
     const float* in = shades.row(y);
     unsigned char* out = grey.data() + size_t(y) * size_t(w);
+    // Shades from 4.5 up round to 5 .. 255; the conversion goes through int
+    // so that the loop vectorises.
     for (int x = 0; x < w; ++x) {
       const float v = std::min(in[x], 255.0f) + 0.5f;
-      out[x] = v < kBackgroundShade + 1.0f ? 0 : (unsigned char)v;
-      if (out[x] != 0) {
-        left = std::min(left, x), right = std::max(right, x);
-        top = std::min(top, y), bottom = std::max(bottom, y);
-      }
+      out[x] = v < kBackgroundShade + 1.0f ? 0 : (unsigned char)(int)v;
     }
+    // The row's ink, looked for from both ends.
+    int first = 0;
+    while (first < w && out[first] == 0) ++first;
+    if (first == w) continue;
+    int last = w - 1;
+    while (out[last] == 0) --last;
+    left = std::min(left, first), right = std::max(right, last);
+    top = std::min(top, y), bottom = y;
   }
   Crop cropped;
   if (right < 0) return cropped;
