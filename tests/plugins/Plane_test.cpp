@@ -232,5 +232,34 @@ TEST(PlaneTest, TakingOutAndAddingKeepWithinBounds) {
   }
 }
 
+// A height plane, the light and the relief expected, row by row.
+struct ReliefCase {
+  int width, height;
+  std::vector<float> heights;
+  float lightX, lightY;
+  std::vector<float> expected;
+};
+
+TEST(PlaneTest, ReliefIsTheSlopeAlongTheLight) {
+  // Strength 2 cancels the half in the central differences; outside the
+  // plane counts 0, so the edges of a plane slope down to it.
+  const ReliefCase cases[] = {
+      {1, 1, {1}, 1, 0, {0}},
+      {3, 1, {0, 1, 0}, 1, 0, {1, 0, -1}},
+      {3, 1, {0, 1, 0}, -1, 0, {-1, 0, 1}},
+      {1, 3, {0, 1, 0}, 0, 1, {1, 0, -1}},
+      {2, 2, {1, 1, 1, 1}, 3, 4, {0.6f * 1 + 0.8f * 1, -0.6f + 0.8f, 0.6f - 0.8f, -0.6f - 0.8f}},
+      {4, 1, {0, 0.5f, 1, 1}, 1, 0, {0.5f, 1, 0.5f, -1}},
+  };
+  for (const ReliefCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+    Plane height(c.width, c.height);
+    std::copy(c.heights.begin(), c.heights.end(), height.values().begin());
+    const Plane r = relief(height, c.lightX, c.lightY, 2);
+    for (size_t i = 0; i < c.expected.size(); ++i)
+      EXPECT_NEAR(r.values()[i], c.expected[i], 1e-6f) << i;
+  }
+}
+
 }  // namespace
 }  // namespace glyphon_styles
