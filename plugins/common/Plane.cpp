@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace glyphon_styles {
@@ -160,15 +163,15 @@ template <int Lanes, bool Enter, bool Leave>
 }
 
 // One box blur of radius r along n steps of lanes independent lines that lie
-// interleaved: value i of lane k is at [i * lanes + k]. Reading and writing
+// interleaved: value i of lane k is at [i * stride + k]. Reading and writing
 // whole steps at a time lets the lanes' sums be worked on side by side,
 // while each lane's sum sees the same additions in the same order as if it
 // were blurred alone. The sums are kept in doubles so that they do not drift
 // along a long line; values outside count 0. Lanes, when not 0, is lanes
 // known when compiling.
 template <int Lanes>
-[[gnu::always_inline]] inline void boxLanes(const float* from, float* to, int n, int lanes, int r,
-                                            std::vector<double>& sums) {
+[[gnu::always_inline]] inline void boxLanes(const float* from, float* to, int n, int lanes,
+                                            ptrdiff_t stride, int r, std::vector<double>& sums) {
   if constexpr (Lanes > 0) lanes = Lanes;
   const float scale = 1.0f / float(2 * r + 1);
   // Lanes known when compiling keep their sums where the compiler can hold
@@ -176,7 +179,7 @@ template <int Lanes>
   double fixed[Lanes > 0 ? Lanes : 1] = {};
   if constexpr (Lanes == 0) sums.assign(size_t(lanes), 0.0);
   double* sum = Lanes > 0 ? fixed : sums.data();
-  const auto step = [&](int i) { return from + ptrdiff_t(i) * lanes; };
+  const auto step = [&](int i) { return from + ptrdiff_t(i) * stride; };
   for (int i = 0; i < std::min(r, n); ++i) {
     const float* in = step(i);
     for (int k = 0; k < lanes; ++k) sum[k] += double(in[k]);
@@ -185,7 +188,7 @@ template <int Lanes>
     const bool enter = i + r < n, leave = i - r - 1 >= 0;
     const float* entering = enter ? step(i + r) : nullptr;
     const float* leaving = leave ? step(i - r - 1) : nullptr;
-    float* out = to + ptrdiff_t(i) * lanes;
+    float* out = to + ptrdiff_t(i) * stride;
     if (enter && leave)
       boxStep<Lanes, true, true>(entering, leaving, sum, out, lanes, scale);
     else if (enter)
@@ -217,21 +220,26 @@ constexpr int kRowsAtOnce = 8;
 GLYPHON_STYLES_WIDE_DOUBLES
 void blurSideBySide(float* a, float* b, int n, int rows, int r, std::vector<double>& sums) {
   if (rows == kRowsAtOnce) {
-    boxLanes<kRowsAtOnce>(a, b, n, rows, r, sums);
-    boxLanes<kRowsAtOnce>(b, a, n, rows, r, sums);
-    boxLanes<kRowsAtOnce>(a, b, n, rows, r, sums);
+    boxLanes<kRowsAtOnce>(a, b, n, rows, rows, r, sums);
+    boxLanes<kRowsAtOnce>(b, a, n, rows, rows, r, sums);
+    boxLanes<kRowsAtOnce>(a, b, n, rows, rows, r, sums);
   } else {
-    boxLanes<0>(a, b, n, rows, r, sums);
-    boxLanes<0>(b, a, n, rows, r, sums);
-    boxLanes<0>(a, b, n, rows, r, sums);
+    boxLanes<0>(a, b, n, rows, rows, r, sums);
+    boxLanes<0>(b, a, n, rows, rows, r, sums);
+    boxLanes<0>(a, b, n, rows, rows, r, sums);
   }
 }
 
-// One box blur of radius r down the columns of from into to: the rows
-// themselves are the steps, one lane a column.
+// Three box blurs of radius r down columns x0 .. x1 - 1, from p into other,
+// back and into other again: the rows themselves are the steps, one lane a
+// column. Columns are blurred apart from each other.
 GLYPHON_STYLES_WIDE_DOUBLES
-void blurColumns(const Plane& from, Plane& to, int r, std::vector<double>& sums) {
-  boxLanes<0>(from.row(0), to.row(0), from.height(), from.width(), r, sums);
+void blurColumns(Plane& p, Plane& other, int r, int x0, int x1, std::vector<double>& sums) {
+  const int h = p.height(), lanes = x1 - x0;
+  const ptrdiff_t stride = p.width();
+  boxLanes<0>(p.row(0) + x0, other.row(0) + x0, h, lanes, stride, r, sums);
+  boxLanes<0>(other.row(0) + x0, p.row(0) + x0, h, lanes, stride, r, sums);
+  boxLanes<0>(p.row(0) + x0, other.row(0) + x0, h, lanes, stride, r, sums);
 }
 
 // Lays rows y0 .. y0 + rows - 1 of p side by side into to: value x of row
@@ -260,32 +268,65 @@ void deinterleave(const float* from, Plane& p, int y0, int rows) {
   }
 }
 
+// Runs work(0) and work(1) side by side on two threads when worth is true
+// and the machine has a second processor, else one after the other. The
+// two must touch different values.
+template <typename Work>
+void inTwo(bool worth, const Work& work) {
+  if (worth && std::thread::hardware_concurrency() > 1) {
+    std::optional<std::jthread> second;
+    try {
+      second.emplace(work, 1);
+    } catch (const std::system_error&) {
+      // No thread to be had: both halves run here.
+    }
+    if (second) {
+      work(0);
+      return;  // joined as second goes
+    }
+  }
+  work(0);
+  work(1);
+}
+
+// Planes from this many pixels on are blurred on two threads: below it,
+// starting a thread costs more than it saves.
+constexpr int64_t kTwoThreadsFrom = 65536;
+
 // p blurred at full resolution: three box blurs along the rows, then three
-// down the columns.
+// down the columns. On two threads the rows are shared out by groups and the
+// columns by halves; every value gets the same sums either way.
 Plane blurredFine(Plane p, int radius) {
   const int w = p.width(), h = p.height();
-  std::vector<double> sums;
-  std::vector<float> a(size_t(w) * kRowsAtOnce), b(a.size());
-  for (int y0 = 0; y0 < h; y0 += kRowsAtOnce) {
-    const int rows = std::min(kRowsAtOnce, h - y0);
-    if (rows == kRowsAtOnce) {
-      interleave<kRowsAtOnce>(p, y0, a.data(), rows);
-    } else {
-      interleave<0>(p, y0, a.data(), rows);
+  const bool worth = int64_t(w) * h >= kTwoThreadsFrom;
+  const int groups = (h + kRowsAtOnce - 1) / kRowsAtOnce;
+  inTwo(worth, [&](int half) {
+    std::vector<double> sums;
+    std::vector<float> a(size_t(w) * kRowsAtOnce), b(a.size());
+    for (int group = half * groups / 2; group < (half + 1) * groups / 2; ++group) {
+      const int y0 = group * kRowsAtOnce;
+      const int rows = std::min(kRowsAtOnce, h - y0);
+      if (rows == kRowsAtOnce) {
+        interleave<kRowsAtOnce>(p, y0, a.data(), rows);
+      } else {
+        interleave<0>(p, y0, a.data(), rows);
+      }
+      blurSideBySide(a.data(), b.data(), w, rows, radius, sums);
+      if (rows == kRowsAtOnce) {
+        deinterleave<kRowsAtOnce>(b.data(), p, y0, rows);
+      } else {
+        deinterleave<0>(b.data(), p, y0, rows);
+      }
     }
-    blurSideBySide(a.data(), b.data(), w, rows, radius, sums);
-    if (rows == kRowsAtOnce) {
-      deinterleave<kRowsAtOnce>(b.data(), p, y0, rows);
-    } else {
-      deinterleave<0>(b.data(), p, y0, rows);
-    }
-  }
+  });
   Plane other(w, h, Plane::Unset{});
-  for (int pass = 0; pass < 3; ++pass) {
-    blurColumns(p, other, radius, sums);
-    std::swap(p, other);
-  }
-  return p;
+  // The halves split at a multiple of eight columns, for whole vectors.
+  const int middle = w / 2 / 8 * 8;
+  inTwo(worth, [&](int half) {
+    std::vector<double> sums;
+    blurColumns(p, other, radius, half == 0 ? 0 : middle, half == 0 ? middle : w, sums);
+  });
+  return other;
 }
 
 // Adds each run of Factor values of in to its block's sum in o, for the
