@@ -1,6 +1,9 @@
 #include "Plane.h"
 
 #include <sys/mman.h>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 #include <algorithm>
 
 #include <cmath>
@@ -491,38 +494,45 @@ Plane scaled(Plane a, float factor) {
   return a;
 }
 
-void paint(Plane& canvas, const Plane& coverage, float value) {
-  float* c = canvas.values().data();
-  const float* a = coverage.values().data();
-  const size_t n = canvas.values().size();
-  for (size_t i = 0; i < n; ++i) {
-    const float k = clamp01(a[i]);
-    c[i] = c[i] * (1.0f - k) + value * k;
+namespace {
+
+// Paints n values of c through the coverage a: with shades[i] where shades
+// is not null, with value elsewhere. The coverage is clamped to [0, 1] as
+// clamp01 does; with SSE, four values at a time by the processor's minimum
+// and maximum, whose choice between equal zeros and with NaN matches
+// std::min and std::max given the operands in this order.
+void paintValues(float* c, const float* a, const float* shades, float value, size_t n) {
+  size_t i = 0;
+#if defined(__SSE__)
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), same = _mm_set1_ps(value);
+  for (; i + 4 <= n; i += 4) {
+    const __m128 k = _mm_min_ps(one, _mm_max_ps(zero, _mm_loadu_ps(a + i)));
+    const __m128 s = shades != nullptr ? _mm_loadu_ps(shades + i) : same;
+    const __m128 kept = _mm_mul_ps(_mm_loadu_ps(c + i), _mm_sub_ps(one, k));
+    _mm_storeu_ps(c + i, _mm_add_ps(kept, _mm_mul_ps(s, k)));
   }
+#endif
+  for (; i < n; ++i) {
+    const float k = clamp01(a[i]);
+    c[i] = c[i] * (1.0f - k) + (shades != nullptr ? shades[i] : value) * k;
+  }
+}
+
+}  // namespace
+
+void paint(Plane& canvas, const Plane& coverage, float value) {
+  paintValues(canvas.values().data(), coverage.values().data(), nullptr, value,
+              canvas.values().size());
 }
 
 void paint(Plane& canvas, const Plane& coverage, const Plane& shades) {
-  float* c = canvas.values().data();
-  const float* a = coverage.values().data();
-  const float* s = shades.values().data();
-  const size_t n = canvas.values().size();
-  for (size_t i = 0; i < n; ++i) {
-    const float k = clamp01(a[i]);
-    c[i] = c[i] * (1.0f - k) + s[i] * k;
-  }
+  paintValues(canvas.values().data(), coverage.values().data(), shades.values().data(), 0.0f,
+              canvas.values().size());
 }
 
 void paint(Plane& canvas, const Plane& coverage, const RowValues& shades) {
-  const int w = canvas.width();
-  for (int y = 0; y < canvas.height(); ++y) {
-    float* c = canvas.row(y);
-    const float* a = coverage.row(y);
-    const float value = shades[size_t(y)];
-    for (int x = 0; x < w; ++x) {
-      const float k = clamp01(a[x]);
-      c[x] = c[x] * (1.0f - k) + value * k;
-    }
-  }
+  for (int y = 0; y < canvas.height(); ++y)
+    paintValues(canvas.row(y), coverage.row(y), nullptr, shades[size_t(y)], size_t(canvas.width()));
 }
 
 Plane minus(Plane a, const RowValues& b) {
