@@ -10,9 +10,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <optional>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace glyphon_styles {
@@ -271,64 +268,31 @@ void deinterleave(const float* from, Plane& p, int y0, int rows) {
   }
 }
 
-// Runs work(0) and work(1) side by side on two threads when worth is true
-// and the machine has a second processor, else one after the other. The
-// two must touch different values.
-template <typename Work>
-void inTwo(bool worth, const Work& work) {
-  if (worth && std::thread::hardware_concurrency() > 1) {
-    std::optional<std::jthread> second;
-    try {
-      second.emplace(work, 1);
-    } catch (const std::system_error&) {
-      // No thread to be had: both halves run here.
-    }
-    if (second) {
-      work(0);
-      return;  // joined as second goes
-    }
-  }
-  work(0);
-  work(1);
-}
-
-// Planes from this many pixels on are blurred on two threads: below it,
-// starting a thread costs more than it saves.
-constexpr int64_t kTwoThreadsFrom = 65536;
-
-// p blurred at full resolution: three box blurs along the rows, then three
-// down the columns. On two threads the rows are shared out by groups and the
-// columns by halves; every value gets the same sums either way.
+// p blurred at full resolution: three box blurs along the rows, eight rows
+// at a time, then three down the columns, all columns at once. (On two
+// threads, rows by groups and columns by halves, a blur took longer by the
+// clock on a busy machine: each thread waits at the end for the other to be
+// given a processor again.)
 Plane blurredFine(Plane p, int radius) {
   const int w = p.width(), h = p.height();
-  const bool worth = int64_t(w) * h >= kTwoThreadsFrom;
-  const int groups = (h + kRowsAtOnce - 1) / kRowsAtOnce;
-  inTwo(worth, [&](int half) {
-    std::vector<double> sums;
-    std::vector<float> a(size_t(w) * kRowsAtOnce), b(a.size());
-    for (int group = half * groups / 2; group < (half + 1) * groups / 2; ++group) {
-      const int y0 = group * kRowsAtOnce;
-      const int rows = std::min(kRowsAtOnce, h - y0);
-      if (rows == kRowsAtOnce) {
-        interleave<kRowsAtOnce>(p, y0, a.data(), rows);
-      } else {
-        interleave<0>(p, y0, a.data(), rows);
-      }
-      blurSideBySide(a.data(), b.data(), w, rows, radius, sums);
-      if (rows == kRowsAtOnce) {
-        deinterleave<kRowsAtOnce>(b.data(), p, y0, rows);
-      } else {
-        deinterleave<0>(b.data(), p, y0, rows);
-      }
+  std::vector<double> sums;
+  std::vector<float> a(size_t(w) * kRowsAtOnce), b(a.size());
+  for (int y0 = 0; y0 < h; y0 += kRowsAtOnce) {
+    const int rows = std::min(kRowsAtOnce, h - y0);
+    if (rows == kRowsAtOnce) {
+      interleave<kRowsAtOnce>(p, y0, a.data(), rows);
+    } else {
+      interleave<0>(p, y0, a.data(), rows);
     }
-  });
+    blurSideBySide(a.data(), b.data(), w, rows, radius, sums);
+    if (rows == kRowsAtOnce) {
+      deinterleave<kRowsAtOnce>(b.data(), p, y0, rows);
+    } else {
+      deinterleave<0>(b.data(), p, y0, rows);
+    }
+  }
   Plane other(w, h, Plane::Unset{});
-  // The halves split at a multiple of eight columns, for whole vectors.
-  const int middle = w / 2 / 8 * 8;
-  inTwo(worth, [&](int half) {
-    std::vector<double> sums;
-    blurColumns(p, other, radius, half == 0 ? 0 : middle, half == 0 ? middle : w, sums);
-  });
+  blurColumns(p, other, radius, 0, w, sums);
   return other;
 }
 

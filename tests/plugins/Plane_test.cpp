@@ -124,8 +124,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BlurTest,
                                            BlurCase{67, 19, 5},    // and with partial blocks
                                            BlurCase{403, 37, 9},   // shrunk by 4
                                            BlurCase{402, 38, 12},
-                                           // large enough to be shared by two threads, with
-                                           // an odd group of rows and an uneven middle
+                                           // large, with an odd group of rows
                                            BlurCase{2003, 41, 3}, BlurCase{1206, 242, 5}),
                          [](const auto& info) {
                            return std::to_string(info.param.width) + "x" +
