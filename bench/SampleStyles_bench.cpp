@@ -1,8 +1,8 @@
 // The sample style kinds drawing a caption of 100 characters, loading and
 // unloading the library as the editor does for every rendering. The editor
-// wants each under 50 ms so that Add feels immediate. The kinds work on two
-// threads for part of a rendering, so the times are the wall clock's and the
-// processor time is the whole process's. The mixed caption
+// wants each under 50 ms so that Add feels immediate. The times are the wall
+// clock's and the processor time is the whole process's, so that work a kind
+// hands to other threads counts too. The mixed caption
 // (Latin, Arabic, Japanese) goes through the text export, with fallback faces
 // from fontconfig; the first use in a process, when fontconfig starts, is
 // timed once before the benchmarks and printed.

@@ -14,10 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <map>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace glyphon_styles {
@@ -507,69 +504,40 @@ struct TextScene::Impl {
     return plane;
   }
 
-  // The glyphs' bitmaps for a variant: a copy of each source outline,
-  // stroked for an outline, rasterised; null where there is none. Works on
-  // every step-th glyph from first on, with a stroker of its own (null for
-  // the fill): FreeType rasterises glyphs apart from their faces, so two
-  // threads may each work on glyphs of their own.
-  static void rasterise(const std::vector<FT_Glyph>& sources, FT_Stroker stroker, size_t first,
-                        size_t step, std::vector<FT_Glyph>& bitmaps) {
-    for (size_t i = first; i < sources.size(); i += step) {
-      FT_Glyph glyph = nullptr;
-      if (sources[i] != nullptr && FT_Glyph_Copy(sources[i], &glyph) == 0) {
-        bool good = stroker == nullptr || FT_Glyph_Stroke(&glyph, stroker, 1) == 0;
-        good = good && FT_Glyph_To_Bitmap(&glyph, FT_RENDER_MODE_NORMAL, nullptr, 1) == 0;
-        if (!good) {
-          FT_Done_Glyph(glyph);
-          glyph = nullptr;
-        }
-      }
-      bitmaps[i] = glyph;
-    }
-  }
-
   // Draws the glyphs or their outlines into plane, keeping the larger
   // coverage where they meet.
   void draw(Plane& plane, const Variant& variant) {
-    // Each glyph is rasterised once however often it is set.
+    FT_Stroker stroker = nullptr;
+    if (variant.kind == Variant::Outline) {
+      if (FT_Stroker_New(library, &stroker) != 0) return;
+      FT_Stroker_Set(stroker, FT_Fixed(std::lround(variant.radius * 64)), FT_STROKER_LINECAP_ROUND,
+                     FT_STROKER_LINEJOIN_ROUND, 0);
+    }
+    // Each glyph is stroked and rasterised once however often it is set.
+    // (Rasterising every other glyph on a second thread took longer by the
+    // clock on a busy machine, waiting for that thread to be given a
+    // processor.)
     std::map<GlyphKey, size_t> indexOf;
-    std::vector<FT_Glyph> sources;
+    std::vector<FT_Glyph> bitmaps;
     std::vector<size_t> glyphOf(placements.size());
     for (size_t i = 0; i < placements.size(); ++i) {
       const GlyphKey key{placements[i].face, placements[i].glyph};
-      const auto [found, added] = indexOf.emplace(key, sources.size());
-      if (added) sources.push_back(outlineOf(key));
+      const auto [found, added] = indexOf.emplace(key, bitmaps.size());
+      if (added) {
+        FT_Glyph glyph = nullptr;
+        if (FT_Glyph source = outlineOf(key);
+            source != nullptr && FT_Glyph_Copy(source, &glyph) == 0) {
+          bool good = stroker == nullptr || FT_Glyph_Stroke(&glyph, stroker, 1) == 0;
+          good = good && FT_Glyph_To_Bitmap(&glyph, FT_RENDER_MODE_NORMAL, nullptr, 1) == 0;
+          if (!good) {
+            FT_Done_Glyph(glyph);
+            glyph = nullptr;
+          }
+        }
+        bitmaps.push_back(glyph);
+      }
       glyphOf[i] = found->second;
     }
-    // Stroking and rasterising the glyphs of a long text of many scripts is
-    // most of the work of its planes; on a machine with two processors or
-    // more, a second thread takes every other glyph.
-    const bool twoThreads = sources.size() >= 8 && std::thread::hardware_concurrency() > 1;
-    FT_Stroker strokers[2] = {nullptr, nullptr};
-    if (variant.kind == Variant::Outline) {
-      for (int t = 0; t < (twoThreads ? 2 : 1); ++t) {
-        if (FT_Stroker_New(library, &strokers[t]) != 0) {
-          if (strokers[0]) FT_Stroker_Done(strokers[0]);
-          return;
-        }
-        FT_Stroker_Set(strokers[t], FT_Fixed(std::lround(variant.radius * 64)),
-                       FT_STROKER_LINECAP_ROUND, FT_STROKER_LINEJOIN_ROUND, 0);
-      }
-    }
-    std::vector<FT_Glyph> bitmaps(sources.size(), nullptr);
-    bool shared = false;
-    if (twoThreads) {
-      try {
-        std::thread second(rasterise, std::cref(sources), strokers[1], size_t(1), size_t(2),
-                           std::ref(bitmaps));
-        rasterise(sources, strokers[0], 0, 2, bitmaps);
-        second.join();
-        shared = true;
-      } catch (const std::system_error&) {
-        // No thread to be had: the glyphs are all rasterised here.
-      }
-    }
-    if (!shared) rasterise(sources, strokers[0], 0, 1, bitmaps);
 
     // Coverage of each grey level of a bitmap.
     float coverage[256];
@@ -596,8 +564,7 @@ struct TextScene::Impl {
     }
     for (FT_Glyph glyph : bitmaps)
       if (glyph) FT_Done_Glyph(glyph);
-    for (FT_Stroker stroker : strokers)
-      if (stroker) FT_Stroker_Done(stroker);
+    if (stroker) FT_Stroker_Done(stroker);
   }
 };
 
