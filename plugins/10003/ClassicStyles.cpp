@@ -71,8 +71,7 @@ Plane halftoneDots(const TextScene& s) {
   const float cell = float(s.px(7));
   const RowValues radius =
       byRow(s, [cell](float t) { return cell * mix(0.12f, 0.46f, smoothStep(-0.1f, 1.0f, t)); });
-  paint(canvas, times(minus(face, s.outline(1.5f)), halftone(s.width(), s.height(), cell, radius)),
-        236);
+  paint(canvas, halftoned(minus(face, s.outline(1.5f)), cell, radius), 236);
   return canvas;
 }
 

@@ -56,9 +56,12 @@ RowValues byRow(const TextScene& scene, const std::function<float(float)>& f) {
 }
 
 Plane addClamped(Plane a, const Plane& b, float low, float high) {
-  Values& o = a.values();
-  const Values& v = b.values();
-  for (size_t i = 0; i < o.size(); ++i) o[i] = std::clamp(o[i] + v[i], low, high);
+  // std::clamp's result, as a maximum and a minimum over raw pointers, the
+  // form the compiler vectorises (low <= high).
+  float* o = a.values().data();
+  const float* v = b.values().data();
+  const size_t n = a.values().size();
+  for (size_t i = 0; i < n; ++i) o[i] = std::min(std::max(o[i] + v[i], low), high);
   return a;
 }
 
@@ -67,25 +70,51 @@ Plane litFace(const Plane& face, int radius, float lightX, float lightY, float s
   return addClamped(relief(blurred(face, radius), lightX, lightY, strength), base, low, high);
 }
 
+namespace {
+
+// The coverage of the dots of halftone() at pixel (x, y).
+struct Dots {
+  float cell;
+  const RowValues& radius;
+  int height;
+  float root2 = std::sqrt(2.0f);
+  float half = cell / 2;
+
+  [[nodiscard]] float at(int x, int y) const {
+    // Coordinates along the grid's diagonals, and the nearest dot centre.
+    const float u = (float(x) + float(y)) / root2;
+    const float v = (float(x) - float(y)) / root2;
+    const float cu = std::floor(u / cell) * cell + half;
+    const float cv = std::floor(v / cell) * cell + half;
+    const float du = u - cu, dv = v - cv;
+    const int cy = std::clamp(int((cu - cv) / root2 + 0.5f), 0, height - 1);
+    const float r = radius[size_t(cy)];
+    return std::clamp(r - std::sqrt(du * du + dv * dv) + 0.5f, 0.0f, 1.0f);
+  }
+};
+
+}  // namespace
+
 Plane halftone(int width, int height, float cell, const RowValues& radius) {
-  Plane out(width, height);
-  const float root2 = std::sqrt(2.0f);
-  const float half = cell / 2;
+  Plane out(width, height, Plane::Unset{});
+  const Dots dots{cell, radius, height};
   for (int y = 0; y < height; ++y) {
     float* row = out.row(y);
-    for (int x = 0; x < width; ++x) {
-      // Coordinates along the grid's diagonals, and the nearest dot centre.
-      const float u = (float(x) + float(y)) / root2;
-      const float v = (float(x) - float(y)) / root2;
-      const float cu = std::floor(u / cell) * cell + half;
-      const float cv = std::floor(v / cell) * cell + half;
-      const float du = u - cu, dv = v - cv;
-      const int cy = std::clamp(int((cu - cv) / root2 + 0.5f), 0, height - 1);
-      const float r = radius[size_t(cy)];
-      row[x] = std::clamp(r - std::sqrt(du * du + dv * dv) + 0.5f, 0.0f, 1.0f);
-    }
+    for (int x = 0; x < width; ++x) row[x] = dots.at(x, y);
   }
   return out;
+}
+
+Plane halftoned(Plane ink, float cell, const RowValues& radius) {
+  // Where there is no ink the product is 0 (or -0, kept as it is): the dots,
+  // between 0 and 1, change nothing there.
+  const Dots dots{cell, radius, ink.height()};
+  for (int y = 0; y < ink.height(); ++y) {
+    float* row = ink.row(y);
+    for (int x = 0; x < ink.width(); ++x)
+      if (row[x] != 0.0f) row[x] *= dots.at(x, y);
+  }
+  return ink;
 }
 
 float smoothStep(float edge0, float edge1, float x) {

@@ -39,6 +39,10 @@ void dropShadow(Plane& canvas, Plane shape, int dx, int dy, int radius, float sh
 // is radius[y] pixels for the row y of its centre. Coverage.
 [[nodiscard]] Plane halftone(int width, int height, float cell, const RowValues& radius);
 
+// ink printed in those dots: times(ink, halftone(...)) with the dots worked
+// out only where there is ink.
+[[nodiscard]] Plane halftoned(Plane ink, float cell, const RowValues& radius);
+
 // Linear interpolation from a to b by f in [0, 1].
 [[nodiscard]] inline float mix(float a, float b, float f) { return a + (b - a) * f; }
 

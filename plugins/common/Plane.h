@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace glyphon_styles {
@@ -31,6 +33,17 @@ struct LargeAllocator {
   LargeAllocator(const LargeAllocator<U>&) {}
   T* allocate(size_t n) { return static_cast<T*>(allocateLarge(n * sizeof(T))); }
   void deallocate(T* p, size_t n) noexcept { releaseLarge(p, n * sizeof(T)); }
+  // Values a vector grows by are left unset (resize(n) does not write n
+  // zeros): every user writes them before reading, and writing megabytes of
+  // zeros that are then written over costs as much as a plane operation.
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
   template <typename U>
   bool operator==(const LargeAllocator<U>&) const {
     return true;
@@ -48,6 +61,10 @@ class Plane {
   Plane() = default;
   // A plane of width x height zeros.
   Plane(int width, int height);
+  // A plane of width x height values left unset, for an operation that
+  // writes every value before it reads any.
+  struct Unset {};
+  Plane(int width, int height, Unset);
   Plane(const Plane& other);
   Plane& operator=(const Plane& other);
   Plane(Plane&& other) noexcept = default;
@@ -86,8 +103,9 @@ class PlaneMemory {
 
   // The memory of the rendering running on this thread, or null.
   [[nodiscard]] static PlaneMemory* current();
-  // A buffer of n values, contents unspecified.
-  [[nodiscard]] Values take(size_t n);
+  // A buffer of n values, contents unspecified unless *zeros comes back
+  // true: memory fresh from the system holds zeros already.
+  [[nodiscard]] Values take(size_t n, bool* zeros = nullptr);
   void give(Values&& buffer);
 
  private:

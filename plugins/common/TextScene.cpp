@@ -513,11 +513,17 @@ struct TextScene::Impl {
       FT_Stroker_Set(stroker, FT_Fixed(std::lround(variant.radius * 64)), FT_STROKER_LINECAP_ROUND,
                      FT_STROKER_LINEJOIN_ROUND, 0);
     }
-    std::map<GlyphKey, FT_Glyph> bitmaps;
-    for (const Placement& p : placements) {
-      const GlyphKey key{p.face, p.glyph};
-      auto found = bitmaps.find(key);
-      if (found == bitmaps.end()) {
+    // Each glyph is stroked and rasterised once however often it is set.
+    // (Rasterising every other glyph on a second thread took longer by the
+    // clock on a busy machine, waiting for that thread to be given a
+    // processor.)
+    std::map<GlyphKey, size_t> indexOf;
+    std::vector<FT_Glyph> bitmaps;
+    std::vector<size_t> glyphOf(placements.size());
+    for (size_t i = 0; i < placements.size(); ++i) {
+      const GlyphKey key{placements[i].face, placements[i].glyph};
+      const auto [found, added] = indexOf.emplace(key, bitmaps.size());
+      if (added) {
         FT_Glyph glyph = nullptr;
         if (FT_Glyph source = outlineOf(key);
             source != nullptr && FT_Glyph_Copy(source, &glyph) == 0) {
@@ -528,27 +534,35 @@ struct TextScene::Impl {
             glyph = nullptr;
           }
         }
-        found = bitmaps.emplace(key, glyph).first;
+        bitmaps.push_back(glyph);
       }
-      if (found->second == nullptr) continue;
-      const auto* bitmapGlyph = reinterpret_cast<FT_BitmapGlyph>(found->second);
+      glyphOf[i] = found->second;
+    }
+
+    // Coverage of each grey level of a bitmap.
+    float coverage[256];
+    for (int level = 0; level < 256; ++level) coverage[level] = float(level) / 255.0f;
+    for (size_t i = 0; i < placements.size(); ++i) {
+      const Placement& p = placements[i];
+      const FT_Glyph glyph = bitmaps[glyphOf[i]];
+      if (glyph == nullptr) continue;
+      const auto* bitmapGlyph = reinterpret_cast<FT_BitmapGlyph>(glyph);
       const FT_Bitmap& bitmap = bitmapGlyph->bitmap;
       if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) continue;
       const int x0 = originX + p.x + bitmapGlyph->left;
       const int y0 = originY + p.baseline - bitmapGlyph->top;
-      for (int row = 0; row < int(bitmap.rows); ++row) {
-        const int y = y0 + row;
-        if (y < 0 || y >= height) continue;
+      // The part of the bitmap that falls on the plane.
+      const int rowBegin = std::max(0, -y0), rowEnd = std::min(int(bitmap.rows), height - y0);
+      const int colBegin = std::max(0, -x0), colEnd = std::min(int(bitmap.width), width - x0);
+      for (int row = rowBegin; row < rowEnd; ++row) {
         const unsigned char* src = bitmap.buffer + ptrdiff_t(row) * bitmap.pitch;
-        float* dst = plane.row(y);
-        for (int col = 0; col < int(bitmap.width); ++col) {
-          const int x = x0 + col;
-          if (x < 0 || x >= width || src[col] == 0) continue;
-          dst[x] = std::max(dst[x], float(src[col]) / 255.0f);
-        }
+        float* dst = plane.row(y0 + row) + x0;
+        // A level of 0 leaves the coverage as it is (it is never below 0).
+        for (int col = colBegin; col < colEnd; ++col)
+          dst[col] = std::max(dst[col], coverage[src[col]]);
       }
     }
-    for (auto& [index, glyph] : bitmaps)
+    for (FT_Glyph glyph : bitmaps)
       if (glyph) FT_Done_Glyph(glyph);
     if (stroker) FT_Stroker_Done(stroker);
   }
@@ -629,14 +643,20 @@ TextScene::Crop TextScene::crop(const Plane& shades) {
   for (int y = 0; y < h; ++y) {
     const float* in = shades.row(y);
     unsigned char* out = grey.data() + size_t(y) * size_t(w);
+    // Shades from 4.5 up round to 5 .. 255; the conversion goes through int
+    // so that the loop vectorises.
     for (int x = 0; x < w; ++x) {
       const float v = std::min(in[x], 255.0f) + 0.5f;
-      out[x] = v < kBackgroundShade + 1.0f ? 0 : (unsigned char)v;
-      if (out[x] != 0) {
-        left = std::min(left, x), right = std::max(right, x);
-        top = std::min(top, y), bottom = std::max(bottom, y);
-      }
+      out[x] = v < kBackgroundShade + 1.0f ? 0 : (unsigned char)(int)v;
     }
+    // The row's ink, looked for from both ends.
+    int first = 0;
+    while (first < w && out[first] == 0) ++first;
+    if (first == w) continue;
+    int last = w - 1;
+    while (out[last] == 0) --last;
+    left = std::min(left, first), right = std::max(right, last);
+    top = std::min(top, y), bottom = y;
   }
   Crop cropped;
   if (right < 0) return cropped;

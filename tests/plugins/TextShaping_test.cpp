@@ -209,6 +209,35 @@ TEST(TextShapingTest, EveryScriptFindsItsGlyphs) {
     }
 }
 
+TEST(TextShapingTest, EmojiInMixedTextDrawAsShapes) {
+  // Emoji among Latin, Arabic and Japanese come from an outline face that
+  // has them (no colour bitmaps: the styles draw every glyph as a grey
+  // shape), and each draws ink of its own, not an empty box.
+  const std::string party = "\xF0\x9F\x8E\x89", smile = "\xF0\x9F\x98\x80", coffee = "\xE2\x98\x95";
+  const std::string mixed = "Gru\xC3\x9F " + party + " \xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 " +
+                            smile + " \xE8\xAA\x95\xE7\x94\x9F\xE6\x97\xA5 " + coffee;
+  const TextScene scene(faceOf(kLobster), mixed);
+  ASSERT_TRUE(scene.ok());
+  for (const auto& line : scene.glyphLines())
+    for (const TextScene::SetGlyph& g : line) EXPECT_NE(g.glyph, 0u) << g.fontFile;
+  for (const std::string& emoji : {party, smile, coffee}) {
+    SCOPED_TRACE(emoji);
+    const TextScene alone(faceOf(kLobster), emoji);
+    ASSERT_TRUE(alone.ok());
+    const auto lines = alone.glyphLines();
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines[0].size(), 1u);
+    EXPECT_NE(lines[0][0].glyph, 0u);
+    EXPECT_NE(lines[0][0].fontFile, kLobster);
+    // Ink of its own, in several shapes: a missing glyph draws nothing in
+    // some faces and a single box in others.
+    double ink = 0;
+    for (float v : alone.glyphs().values()) ink += v;
+    EXPECT_GT(ink, 0.05 * 80 * 80);
+    EXPECT_GE(inkShapes(alone.glyphs()), 2);
+  }
+}
+
 TEST(TextShapingTest, LinesBreakOnlyAtLineBreaks) {
   const std::string cjk = "\xE6\x97\xA5\xE6\x9C\xAC";
   const std::string arabic = "\xD8\xB3\xD8\xB3";
