@@ -102,16 +102,31 @@ class MatrixShaperToSrgb {
 
   // Converts count pixels, bytes blue, green, red, in place.
   void convert(uint8_t* bgr, size_t count) const {
-    const auto step = [this](float linear) {
-      // Light beyond the sRGB gamut is clipped, as an 8-bit transform does.
-      const float clipped = std::clamp(linear, 0.0f, 1.0f);
-      return m_encode[size_t(clipped * float(kEncodeSteps - 1) + 0.5f)];
+    // Everything the loop reads is copied into locals first: the bytes it
+    // writes may alias any memory as far as the compiler knows, which would
+    // otherwise reload the matrix and the tables' places for every pixel.
+    const float m00 = m_matrix[0][0], m01 = m_matrix[0][1], m02 = m_matrix[0][2];
+    const float m10 = m_matrix[1][0], m11 = m_matrix[1][1], m12 = m_matrix[1][2];
+    const float m20 = m_matrix[2][0], m21 = m_matrix[2][1], m22 = m_matrix[2][2];
+    const float* const red = m_linear[0].data();
+    const float* const green = m_linear[1].data();
+    const float* const blue = m_linear[2].data();
+    const uint8_t* const encode = m_encode.data();
+    const auto step = [encode](float linear) {
+      // Light beyond the sRGB gamut is clipped, as an 8-bit transform does;
+      // in whole numbers, where clipping needs no branch. The matrix keeps
+      // linear within a few times [0, 1], far inside int32_t.
+      const auto index = int32_t(linear * float(kEncodeSteps - 1) + 0.5f);
+      return encode[std::clamp(index, 0, kEncodeSteps - 1)];
     };
     for (uint8_t* p = bgr; p != bgr + count * 3; p += 3) {
-      const float r = m_linear[0][p[2]], g = m_linear[1][p[1]], b = m_linear[2][p[0]];
-      p[2] = step(m_matrix[0][0] * r + m_matrix[0][1] * g + m_matrix[0][2] * b);
-      p[1] = step(m_matrix[1][0] * r + m_matrix[1][1] * g + m_matrix[1][2] * b);
-      p[0] = step(m_matrix[2][0] * r + m_matrix[2][1] * g + m_matrix[2][2] * b);
+      const float r = red[p[2]], g = green[p[1]], b = blue[p[0]];
+      const uint8_t outRed = step(m00 * r + m01 * g + m02 * b);
+      const uint8_t outGreen = step(m10 * r + m11 * g + m12 * b);
+      const uint8_t outBlue = step(m20 * r + m21 * g + m22 * b);
+      p[0] = outBlue;
+      p[1] = outGreen;
+      p[2] = outRed;
     }
   }
 
