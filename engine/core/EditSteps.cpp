@@ -142,13 +142,23 @@ StepHoldings ModifyTextStep::holdings() const {
 // Move and resize.
 
 MoveTextStep::MoveTextStep(Composition& composition, uint64_t itemId, const Rect& from,
-                           const Rect& to)
+                           const Rect& to, int gesture)
     : EditStep(composition, from.width() == to.width() && from.height() == to.height()
                                 ? "Move Text"
                                 : "Resize Text"),
       m_id(itemId),
       m_from(from),
-      m_to(to) {}
+      m_to(to),
+      m_gesture(gesture) {}
+
+bool MoveTextStep::mergeWith(const UndoStep& next) {
+  const auto* move = dynamic_cast<const MoveTextStep*>(&next);
+  if (m_gesture == 0 || !move || move->m_id != m_id || move->m_gesture != m_gesture) return false;
+  m_to = move->m_to;
+  // Back where the burst began: the history drops the step.
+  setObsolete(m_to == m_from);
+  return true;
+}
 
 void MoveTextStep::apply() {
   // Checked before selecting: a step that changes nothing must not change

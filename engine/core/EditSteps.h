@@ -112,19 +112,24 @@ class ModifyTextStep final : public EditStep {
   size_t m_position = 0;  // where the old item stood
 };
 
-// A move or resize of one item by dragging: "Move Text" when the size stays,
-// "Resize Text" otherwise. Obsolete when from equals to or the item is not
-// in the picture.
+// A move or resize of one item by dragging or by the arrow keys: "Move
+// Text" when the size stays, "Resize Text" otherwise. Obsolete when from
+// equals to or the item is not in the picture.
 class MoveTextStep final : public EditStep {
  public:
-  MoveTextStep(Composition& composition, uint64_t itemId, const Rect& from, const Rect& to);
+  // gesture: moves of the same item with the same number other than 0, in
+  // a row, are one step (a burst of arrow keys); 0 never folds.
+  MoveTextStep(Composition& composition, uint64_t itemId, const Rect& from, const Rect& to,
+               int gesture = 0);
 
   void apply() override;
   void revert() override;
+  bool mergeWith(const UndoStep& next) override;
 
  private:
   uint64_t m_id;
   Rect m_from, m_to;
+  int m_gesture;
 };
 
 // A fade with the transparency slider. The changes of one gesture fold

@@ -195,6 +195,7 @@ TEST_F(EditCommandsTest, TypedCharactersAboveCode126AreRefused) {
 
 TEST_F(EditCommandsTest, AddPlacesTheItemAtTheVisibleCornerOfAScrolledCanvas) {
   newCanvas(1600, 1200);
+  action("MenuActualSize")->trigger();  // a canvas this large opens fitted
   scrollBox()->horizontalScrollBar()->setValue(300);
   scrollBox()->verticalScrollBar()->setValue(200);
   QApplication::processEvents();
