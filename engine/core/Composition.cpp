@@ -176,9 +176,7 @@ void Composition::setSelectedOpacity(int32_t opacity) {
   RefreshRegion(area);
 }
 
-void Composition::redrawSelected() {
-  DrawItem(*m_queue.Selected, m_canvas);
-}
+void Composition::redrawSelected() { DrawItem(*m_queue.Selected, m_canvas); }
 
 TTextItem* Composition::insertItem(std::unique_ptr<TTextItem> item, size_t position) {
   if (!item) return nullptr;

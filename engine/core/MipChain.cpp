@@ -23,8 +23,8 @@ Rect halveRegion(const Bitmap& src, const Rect& srcRect, Bitmap& half) {
       const int32_t x0 = 2 * x, x1 = std::min(2 * x + 1, src.width() - 1);
       // An odd last column or row counts its pixels twice, which is their mean.
       for (int c = 0; c < Bitmap::kBytesPerPixel; ++c) {
-        const unsigned sum = unsigned(top[x0 * 3 + c]) + top[x1 * 3 + c] + bottom[x0 * 3 + c] +
-                             bottom[x1 * 3 + c];
+        const unsigned sum =
+            unsigned(top[x0 * 3 + c]) + top[x1 * 3 + c] + bottom[x0 * 3 + c] + bottom[x1 * 3 + c];
         out[x * 3 + c] = uint8_t((sum + 2) / 4);
       }
     }

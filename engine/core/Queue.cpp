@@ -30,7 +30,7 @@ std::array<Rect, 8> handleSquares(const Rect& rect, int32_t size) {
   const int64_t left = rect.Left, top = rect.Top, right = rect.Right, bottom = rect.Bottom;
   const int64_t cx = (left + right) / 2, cy = (top + bottom) / 2, s = size, h = size / 2;
   return {
-      rect64(cx - h, top, cx - h + s, top + s),  rect64(cx - h, bottom - s, cx - h + s, bottom),
+      rect64(cx - h, top, cx - h + s, top + s),   rect64(cx - h, bottom - s, cx - h + s, bottom),
       rect64(left, cy - h, left + s, cy - h + s), rect64(right - s, cy - h, right, cy - h + s),
       rect64(left, top, left + s, top + s),       rect64(left, bottom - s, left + s, bottom),
       rect64(right - s, top, right, top + s),     rect64(right - s, bottom - s, right, bottom),

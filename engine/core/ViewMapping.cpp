@@ -10,8 +10,9 @@ namespace glyphon {
 namespace {
 
 // The zoom steps of the menu, in ascending order.
-constexpr std::array<double, 17> kZoomSteps{0.05, 0.10, 0.15, 0.20, 0.25,  0.5 / 1.5, 0.50,
-                                            2.0 / 3.0, 1.0, 1.5, 2.0, 3.0, 4.0, 6.0, 8.0, 12.0, 16.0};
+constexpr std::array<double, 17> kZoomSteps{0.05, 0.10,      0.15, 0.20, 0.25, 0.5 / 1.5,
+                                            0.50, 2.0 / 3.0, 1.0,  1.5,  2.0,  3.0,
+                                            4.0,  6.0,       8.0,  12.0, 16.0};
 // Zooms this close to a step count as that step (wheel zooms land near them).
 constexpr double kStepTolerance = 1e-6;
 
@@ -113,16 +114,14 @@ Rect ViewMapping::toCanvas(const Rect& r) const {
   if (r.isEmpty()) return {};
   // The right and bottom edges round up: a screen pixel at a zoom below 1
   // shows all the canvas pixels it covers.
-  const int64_t right =
-      m_placement.width() <= 0
-          ? int64_t(r.Right) - m_placement.Left
-          : ceilDiv(Int128(int64_t(r.Right) - m_placement.Left) * m_canvasWidth,
-                    m_placement.width());
-  const int64_t bottom =
-      m_placement.height() <= 0
-          ? int64_t(r.Bottom) - m_placement.Top
-          : ceilDiv(Int128(int64_t(r.Bottom) - m_placement.Top) * m_canvasHeight,
-                    m_placement.height());
+  const int64_t right = m_placement.width() <= 0
+                            ? int64_t(r.Right) - m_placement.Left
+                            : ceilDiv(Int128(int64_t(r.Right) - m_placement.Left) * m_canvasWidth,
+                                      m_placement.width());
+  const int64_t bottom = m_placement.height() <= 0
+                             ? int64_t(r.Bottom) - m_placement.Top
+                             : ceilDiv(Int128(int64_t(r.Bottom) - m_placement.Top) * m_canvasHeight,
+                                       m_placement.height());
   return {saturateToInt32(toCanvasX(r.Left)), saturateToInt32(toCanvasY(r.Top)),
           saturateToInt32(right), saturateToInt32(bottom)};
 }

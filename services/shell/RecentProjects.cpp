@@ -12,7 +12,9 @@ namespace {
 const char* const kRecentFileName = "recent.ini";
 const char* const kRecentKey = "Recent/Projects";
 
-QString recentFile() { return userConfigFolder() + QLatin1Char('/') + QLatin1String(kRecentFileName); }
+QString recentFile() {
+  return userConfigFolder() + QLatin1Char('/') + QLatin1String(kRecentFileName);
+}
 
 }  // namespace
 

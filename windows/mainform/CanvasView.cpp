@@ -81,8 +81,8 @@ CanvasView::CanvasView(const Composition& composition, QScrollArea* scrollBox)
 qreal CanvasView::ratio() const { return m_scrollBox->devicePixelRatioF(); }
 
 QSize CanvasView::availableDeviceSize() const {
-  const int extent = m_scrollBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
-                                                       m_scrollBox);
+  const int extent =
+      m_scrollBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scrollBox);
   const qreal r = ratio();
   return {int(std::floor((m_scrollBox->width() - extent) * r)),
           int(std::floor((m_scrollBox->height() - extent) * r))};
@@ -98,13 +98,13 @@ void CanvasView::LayoutScreen() {
                       fitZoom(m_canvasWidth, m_canvasHeight, available.width() - 2 * kFrameWidth,
                               available.height() - 2 * kFrameWidth));
   // The layout subtracts the scroll bars itself.
-  const int extent = m_scrollBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
-                                                       m_scrollBox);
+  const int extent =
+      m_scrollBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scrollBox);
   const qreal r = ratio();
-  m_layout = layoutScreen(scaledSide(m_canvasWidth, m_zoom), scaledSide(m_canvasHeight, m_zoom),
-                          int64_t(std::floor(m_scrollBox->width() * r)),
-                          int64_t(std::floor(m_scrollBox->height() * r)),
-                          int64_t(std::floor(extent * r)));
+  m_layout =
+      layoutScreen(scaledSide(m_canvasWidth, m_zoom), scaledSide(m_canvasHeight, m_zoom),
+                   int64_t(std::floor(m_scrollBox->width() * r)),
+                   int64_t(std::floor(m_scrollBox->height() * r)), int64_t(std::floor(extent * r)));
   m_mapping = ViewMapping(m_canvasWidth, m_canvasHeight, m_layout.Placement);
   resize(sizeHint());
   update();
@@ -149,7 +149,9 @@ void CanvasView::syncHandles() {
   if (m_shownHandles) updateDevice(handleArea(*m_shownHandles));
 }
 
-void CanvasView::zoomIn() { zoomAbout(zoomInStep(m_zoom), visibleRegion().boundingRect().center()); }
+void CanvasView::zoomIn() {
+  zoomAbout(zoomInStep(m_zoom), visibleRegion().boundingRect().center());
+}
 
 void CanvasView::zoomOut() {
   zoomAbout(zoomOutStep(m_zoom), visibleRegion().boundingRect().center());
@@ -160,9 +162,7 @@ void CanvasView::fitInWindow() {
   applyZoom(m_zoom, true, QPointF(), QPointF());
 }
 
-void CanvasView::actualSize() {
-  zoomAbout(1.0, visibleRegion().boundingRect().center());
-}
+void CanvasView::actualSize() { zoomAbout(1.0, visibleRegion().boundingRect().center()); }
 
 void CanvasView::zoomAbout(double zoom, const QPointF& viewPos) {
   const qreal r = ratio();
@@ -307,11 +307,11 @@ void CanvasView::paintPicture(QPainter& painter, const QRect& area) const {
     const Bitmap& level = n == 0 ? canvas : chain.level(n);
     const double scale = std::ldexp(1.0, -int(n));
     // A margin of one pixel keeps the smoothing seamless between repaints.
-    const QRect levelPart = QRect(int(std::floor(source.Left * scale)) - 1,
-                                  int(std::floor(source.Top * scale)) - 1,
-                                  int(std::ceil(source.width() * scale)) + 3,
-                                  int(std::ceil(source.height() * scale)) + 3)
-                                .intersected(QRect(0, 0, level.width(), level.height()));
+    const QRect levelPart =
+        QRect(int(std::floor(source.Left * scale)) - 1, int(std::floor(source.Top * scale)) - 1,
+              int(std::ceil(source.width() * scale)) + 3,
+              int(std::ceil(source.height() * scale)) + 3)
+            .intersected(QRect(0, 0, level.width(), level.height()));
     const QImage part = imageOf(level).copy(levelPart).convertToFormat(QImage::Format_RGB32);
     const QRectF from(source.Left * scale - levelPart.left(), source.Top * scale - levelPart.top(),
                       source.width() * scale, source.height() * scale);
@@ -366,8 +366,8 @@ void CanvasView::paintEvent(QPaintEvent* event) {
     if (width == 1)
       painter.drawRect(outer.adjusted(0, 0, -1, -1));
     else
-      painter.drawRect(QRectF(outer).adjusted(width / 2.0, width / 2.0, -width / 2.0,
-                                              -width / 2.0));
+      painter.drawRect(
+          QRectF(outer).adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0));
   }
 }
 

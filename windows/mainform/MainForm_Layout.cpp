@@ -127,20 +127,21 @@ void TMainForm::buildMenus() {
 
   MenuView = bar->addMenu(tr("&View"));
   MenuView->setObjectName(QStringLiteral("MenuView"));
-  MenuZoomIn = addCommand(MenuView, "MenuZoomIn", tr("Zoom &In"), QKeySequence(Qt::CTRL | Qt::Key_Plus),
-                          QIcon::fromTheme(QStringLiteral("zoom-in")));
+  MenuZoomIn =
+      addCommand(MenuView, "MenuZoomIn", tr("Zoom &In"), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                 QIcon::fromTheme(QStringLiteral("zoom-in")));
   // Ctrl+= is the same key without Shift on most layouts.
   MenuZoomIn->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-  MenuZoomOut = addCommand(MenuView, "MenuZoomOut", tr("Zoom &Out"),
-                           QKeySequence(Qt::CTRL | Qt::Key_Minus),
-                           QIcon::fromTheme(QStringLiteral("zoom-out")));
+  MenuZoomOut =
+      addCommand(MenuView, "MenuZoomOut", tr("Zoom &Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus),
+                 QIcon::fromTheme(QStringLiteral("zoom-out")));
   MenuFitInWindow = addCommand(MenuView, "MenuFitInWindow", tr("&Fit in Window"),
                                QKeySequence(Qt::CTRL | Qt::Key_0),
                                QIcon::fromTheme(QStringLiteral("zoom-fit-best")));
-  MenuActualSize = addCommand(MenuView, "MenuActualSize", tr("&Actual Size"),
-                              QKeySequence(Qt::CTRL | Qt::Key_1),
-                              QIcon::fromTheme(QStringLiteral("zoom-original")));
+  MenuActualSize =
+      addCommand(MenuView, "MenuActualSize", tr("&Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_1),
+                 QIcon::fromTheme(QStringLiteral("zoom-original")));
 
   // The style kinds of the catalogue go above the separator.
   MenuGlyphonTemplate = bar->addMenu(tr("&Glyphon Template"));

@@ -23,8 +23,7 @@ struct RecordingListener : CompositionListener {
   std::vector<bool> modified;
   void canvasChanged(const Rect& r) override {
     changed.push_back(r);
-    bitBlt(shown, r.Left, r.Top, r.width(), r.height(), composition->CanvasBitmap(), r.Left,
-           r.Top);
+    bitBlt(shown, r.Left, r.Top, r.width(), r.height(), composition->CanvasBitmap(), r.Left, r.Top);
   }
   void canvasReplaced() override {
     ++layouts;

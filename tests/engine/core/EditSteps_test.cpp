@@ -236,15 +236,15 @@ TEST_F(EditStepsTest, MovesOfOneBurstAndItemAreOneStep) {
   TTextItem* b = add({80, 50, 120, 90}, 31);
   const Snapshot start = snapshot();
   // Gesture 0 never folds: a drag is a step of its own.
-  ASSERT_TRUE(history.push(std::make_unique<MoveTextStep>(comp, b->Id, b->Rect,
-                                                          Rect{81, 50, 121, 90})));
-  ASSERT_TRUE(history.push(std::make_unique<MoveTextStep>(comp, b->Id, b->Rect,
-                                                          Rect{82, 50, 122, 90})));
+  ASSERT_TRUE(
+      history.push(std::make_unique<MoveTextStep>(comp, b->Id, b->Rect, Rect{81, 50, 121, 90})));
+  ASSERT_TRUE(
+      history.push(std::make_unique<MoveTextStep>(comp, b->Id, b->Rect, Rect{82, 50, 122, 90})));
   EXPECT_EQ(history.count(), 2u);
   // A burst: three presses, one step.
   for (const int dx : {1, 1, 10})
-    ASSERT_TRUE(history.push(std::make_unique<MoveTextStep>(
-        comp, b->Id, b->Rect, b->Rect.translated(dx, 0), 7)));
+    ASSERT_TRUE(history.push(
+        std::make_unique<MoveTextStep>(comp, b->Id, b->Rect, b->Rect.translated(dx, 0), 7)));
   EXPECT_EQ(history.count(), 3u);
   EXPECT_EQ(b->Rect, (Rect{94, 50, 134, 90}));
   // Another item, or another burst, starts a step of its own.

@@ -297,10 +297,14 @@ TEST(HandleGeometry, SquaresAndZonesScaleWithTheHandleSize) {
     int zone;
   };
   const Case cases[] = {
-      {10, 30, 10, TQueueData::kLeftBand}, {11, 30, 10, TQueueData::kBody},
-      {11, 30, 20, TQueueData::kLeftBand}, {80, 41, 20, TQueueData::kRightBand | TQueueData::kBottomBand},
-      {50, -500, 20, 0},                   {5, -500, 20, TQueueData::kLeftBand},
-      {50, 30, 60, 1 + 2 + 4 + 8},         {101, 30, 1, 0},
+      {10, 30, 10, TQueueData::kLeftBand},
+      {11, 30, 10, TQueueData::kBody},
+      {11, 30, 20, TQueueData::kLeftBand},
+      {80, 41, 20, TQueueData::kRightBand | TQueueData::kBottomBand},
+      {50, -500, 20, 0},
+      {5, -500, 20, TQueueData::kLeftBand},
+      {50, 30, 60, 1 + 2 + 4 + 8},
+      {101, 30, 1, 0},
   };
   for (const Case& c : cases)
     EXPECT_EQ(handleZone(r, c.x, c.y, c.band), c.zone) << c.x << "," << c.y << " band " << c.band;

@@ -88,9 +88,9 @@ TEST(ViewMapping, ZoomStepsClimbTheLadderAndStopAtItsEnds) {
     double from, in, out;
   };
   const Case cases[] = {
-      {1.0, 1.5, 2.0 / 3.0},  {0.05, 0.10, 0.05},       {16.0, 16.0, 12.0},
+      {1.0, 1.5, 2.0 / 3.0},  {0.05, 0.10, 0.05},          {16.0, 16.0, 12.0},
       {0.3, 1.0 / 3.0, 0.25}, {1.0000001, 1.5, 2.0 / 3.0}, {0.5, 2.0 / 3.0, 1.0 / 3.0},
-      {7.0, 8.0, 6.0},        {100.0, 16.0, 16.0},       {0.01, 0.05, 0.05},
+      {7.0, 8.0, 6.0},        {100.0, 16.0, 16.0},         {0.01, 0.05, 0.05},
   };
   for (const Case& c : cases) {
     EXPECT_DOUBLE_EQ(zoomInStep(c.from), c.in) << c.from;

@@ -19,7 +19,7 @@ TEST(RecentProjects, TheNewestComesFirstOnceAndTheListStopsAtEight) {
   const Case cases[] = {
       {{}, "a.gyf", {"a.gyf"}},
       {{"a.gyf", "b.gyf"}, "b.gyf", {"b.gyf", "a.gyf"}},  // moved up, not doubled
-      {{"a.gyf"}, "  ", {"a.gyf"}},                        // blank: nothing
+      {{"a.gyf"}, "  ", {"a.gyf"}},                       // blank: nothing
       {eight, "9", {"9", "1", "2", "3", "4", "5", "6", "7"}},
       {eight, "5", {"5", "1", "2", "3", "4", "6", "7", "8"}},
   };

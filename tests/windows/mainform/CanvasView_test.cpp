@@ -139,10 +139,9 @@ TEST_F(CanvasViewTest, CtrlWheelZoomsAboutThePointer) {
   const QPoint under = canvasView()->mapFrom(scrollBox()->viewport(), inViewport);
   EXPECT_LE((canvasAt(under) - before).manhattanLength(), 2)
       << before.x() << "," << before.y() << " -> " << canvasAt(under).x() << ","
-      << canvasAt(under).y() << " pos " << canvasView()->pos().x() << ","
-      << canvasView()->pos().y() << " size " << canvasView()->width() << "x"
-      << canvasView()->height() << " viewport " << scrollBox()->viewport()->width() << "x"
-      << scrollBox()->viewport()->height();
+      << canvasAt(under).y() << " pos " << canvasView()->pos().x() << "," << canvasView()->pos().y()
+      << " size " << canvasView()->width() << "x" << canvasView()->height() << " viewport "
+      << scrollBox()->viewport()->width() << "x" << scrollBox()->viewport()->height();
   // A plain wheel is left to the scroll box, which scrolls.
   QWheelEvent plain(QPointF(pointer), QPointF(canvasView()->mapToGlobal(pointer)), QPoint(),
                     QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -203,8 +202,8 @@ TEST_F(CanvasViewTest, ClicksAndDragsActInCanvasPixelsAtEveryZoom) {
     const QPoint travel = canvasAt(to) - canvasAt(from);
     EXPECT_LE(std::abs(travel.x() - 60), 4 / z / ratio() + 1);
     drag(200, 150, 260, 190);
-    EXPECT_EQ(lower->Rect, (Rect{20 + travel.x(), 30 + travel.y(), 380 + travel.x(),
-                                 280 + travel.y()}));
+    EXPECT_EQ(lower->Rect,
+              (Rect{20 + travel.x(), 30 + travel.y(), 380 + travel.x(), 280 + travel.y()}));
     // The bottom-right corner, pulled: the height follows the width.
     const Rect r = lower->Rect;
     const QPoint corner = viewPoint(r.Right, r.Bottom) - QPoint(2, 2);

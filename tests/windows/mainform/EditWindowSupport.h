@@ -25,8 +25,8 @@
 #include "tests/windows/mainform/MainFormTestSupport.h"
 #include "tests/windows/shell/WindowTestSupport.h"
 #include "windows/core/Transparence.h"
-#include "windows/mainform/MainForm.h"
 #include "windows/mainform/CanvasView.h"
+#include "windows/mainform/MainForm.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/shell/ImageBox.h"
 

@@ -11,10 +11,10 @@
 #include <QImage>
 #include <QMenu>
 #include <QMimeData>
-#include <QUrl>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <csignal>
 #include <memory>
 #include <string>
