@@ -38,6 +38,16 @@ QImage imageOf(const Bitmap& bitmap) {
           QImage::Format_BGR888};
 }
 
+// Copies rect (within both) of from into to, 32-bit pixels.
+void copyPixels(const Bitmap& from, const Rect& rect, QImage& to) {
+  for (int32_t y = rect.Top; y < rect.Bottom; ++y) {
+    const uint8_t* src = from.row(y) + size_t(rect.Left) * Bitmap::kBytesPerPixel;
+    auto* dst = reinterpret_cast<QRgb*>(to.scanLine(y)) + rect.Left;
+    for (int32_t x = rect.Left; x < rect.Right; ++x, src += Bitmap::kBytesPerPixel)
+      *dst++ = qRgb(src[2], src[1], src[0]);  // bytes blue, green, red
+  }
+}
+
 // The outline pixels of frame (edges included) as four strips `width`
 // pixels wide. Edges far outside bounds are clamped to just beyond it,
 // which changes no visible pixel and keeps a damaged rectangle within what
@@ -117,7 +127,17 @@ QSize CanvasView::sizeHint() const {
 }
 
 void CanvasView::canvasChanged(const Rect& canvasRect) {
-  if (m_mipsValid) m_mips.update(m_composition.CanvasBitmap(), canvasRect);
+  if (m_mipsValid) {
+    const Bitmap& canvas = m_composition.CanvasBitmap();
+    m_mips.update(canvas, canvasRect);
+    // The same rectangles the chain updated, level by level.
+    Rect r = intersect(canvasRect, canvas.bounds());
+    for (size_t n = 1; n <= m_mips.levels() && !r.isEmpty(); ++n) {
+      const Bitmap& level = m_mips.level(n);
+      r = intersect({r.Left / 2, r.Top / 2, (r.Right + 1) / 2, (r.Bottom + 1) / 2}, level.bounds());
+      copyPixels(level, r, m_levelImages[n - 1]);
+    }
+  }
   updateDevice(toQRect(m_mapping.toScreen(canvasRect)));
   syncHandles();
 }
@@ -125,6 +145,7 @@ void CanvasView::canvasChanged(const Rect& canvasRect) {
 void CanvasView::canvasReplaced() {
   m_mipsValid = false;
   m_mips.clear();
+  m_levelImages.clear();
   const Bitmap& canvas = m_composition.CanvasBitmap();
   if (canvas.width() != m_canvasWidth || canvas.height() != m_canvasHeight) {
     const QSize available = availableDeviceSize();
@@ -264,6 +285,13 @@ QRect CanvasView::handleArea(const Rect& canvasRect) const {
 const MipChain& CanvasView::mips() const {
   if (!m_mipsValid) {
     m_mips.rebuild(m_composition.CanvasBitmap(), kMinZoom);
+    m_levelImages.clear();
+    for (size_t n = 1; n <= m_mips.levels(); ++n) {
+      const Bitmap& level = m_mips.level(n);
+      QImage image(level.width(), level.height(), QImage::Format_RGB32);
+      copyPixels(level, level.bounds(), image);
+      m_levelImages.push_back(std::move(image));
+    }
     m_mipsValid = true;
   }
   return m_mips;
@@ -304,19 +332,22 @@ void CanvasView::paintPicture(QPainter& painter, const QRect& area) const {
     // the rest of the way (by less than two) smoothly.
     const MipChain& chain = mips();
     const size_t n = chain.levelFor(m_mapping.zoom());
-    const Bitmap& level = n == 0 ? canvas : chain.level(n);
     const double scale = std::ldexp(1.0, -int(n));
-    // A margin of one pixel keeps the smoothing seamless between repaints.
-    const QRect levelPart =
-        QRect(int(std::floor(source.Left * scale)) - 1, int(std::floor(source.Top * scale)) - 1,
-              int(std::ceil(source.width() * scale)) + 3,
-              int(std::ceil(source.height() * scale)) + 3)
-            .intersected(QRect(0, 0, level.width(), level.height()));
-    const QImage part = imageOf(level).copy(levelPart).convertToFormat(QImage::Format_RGB32);
-    const QRectF from(source.Left * scale - levelPart.left(), source.Top * scale - levelPart.top(),
-                      source.width() * scale, source.height() * scale);
+    const QRectF from(source.Left * scale, source.Top * scale, source.width() * scale,
+                      source.height() * scale);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(QRectF(target), part, from);
+    if (n > 0) {
+      painter.drawImage(QRectF(target), m_levelImages[n - 1], from);
+    } else {
+      // Between 50 and 100 %: the shown part of the canvas itself, with a
+      // margin of one pixel that keeps the smoothing seamless between
+      // repaints.
+      const QRect part = toQRect(source)
+                             .adjusted(-1, -1, 1, 1)
+                             .intersected(QRect(0, 0, canvas.width(), canvas.height()));
+      const QImage converted = imageOf(canvas).copy(part).convertToFormat(QImage::Format_RGB32);
+      painter.drawImage(QRectF(target), converted, from.translated(-part.topLeft()));
+    }
   }
   painter.restore();
 }

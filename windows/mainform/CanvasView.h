@@ -10,9 +10,11 @@
 // the canvas that it updates by the same rectangles.
 #pragma once
 
+#include <QImage>
 #include <QPointF>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 #include "engine/core/Bitmap.h"
 #include "engine/core/Composition.h"
@@ -138,6 +140,9 @@ class CanvasView : public QWidget {
   ScreenLayout m_layout;
   ViewMapping m_mapping;
   mutable MipChain m_mips;
+  // The levels of m_mips in the painter's own pixel format, kept in step
+  // with them, so that a repaint scales without converting anything.
+  mutable std::vector<QImage> m_levelImages;
   mutable bool m_mipsValid = false;
   // The selection rectangle whose handles are painted, if any.
   std::optional<Rect> m_shownHandles;
