@@ -283,6 +283,26 @@ TEST_F(CanvasViewTest, BelowActualSizeThePictureIsAveragedAboveItPixelsAreSquare
     EXPECT_EQ(colorOf(shot, q.Left + 4 * 5 + x, q.Top + 9), stripes.pixel(5 + x / 4, 2)) << x;
 }
 
+// Below 100 % the view draws from halved copies of the canvas that only
+// the changed rectangles update; what it shows after edits must equal what
+// copies made afresh show.
+TEST_F(CanvasViewTest, ZoomedOutRepaintsAfterEditsEqualAFreshView) {
+  for (const double z : {0.3, 0.7}) {
+    SCOPED_TRACE(z);
+    setZoom(z);
+    (void)painted();  // the copies are made here
+    TTextItem* item = addItem({33, 17, 251, 140}, 12, 70);
+    drag(100, 60, 151, 99);
+    window->composition().setSelectedOpacity(40);
+    ASSERT_NE(item->Rect.Left, 33);
+    const QImage edited = painted();
+    canvasView()->canvasReplaced();  // same size: the zoom stays, the copies are made again
+    ASSERT_DOUBLE_EQ(zoom(), z);
+    EXPECT_TRUE(painted() == edited);
+    window->composition().clearItems();
+  }
+}
+
 TEST_F(CanvasViewTest, ArrowKeysNudgeTheSelectionInOneUndoStep) {
   TTextItem* item = addItem({50, 60, 150, 120}, 10);
   press(100, 90);
