@@ -39,7 +39,6 @@ BENCHMARK(BM_DrawItemGradient)->Arg(100)->Arg(60)->Unit(benchmark::kMillisecond)
 // underlay with every other item.
 void BM_SelectItem(benchmark::State& state) {
   Composition comp;
-  comp.LayoutScreen(kWidth + 20, kHeight + 20, 17);
   comp.setBackdrop(noiseBitmap(kWidth, kHeight, 3));
   std::mt19937 rng(4);
   std::shared_ptr<const Bitmap> renderings[8];

@@ -61,7 +61,6 @@ Bitmap noiseBitmap(int32_t width, int32_t height, uint32_t seed) {
 
 void fillScatteredCanvas(Composition& comp, int count) {
   constexpr int32_t kWidth = 1920, kHeight = 1080;
-  comp.LayoutScreen(kWidth + 20, kHeight + 20, 17);
   std::mt19937 rng(4);
   std::shared_ptr<const Bitmap> renderings[8];
   for (uint32_t i = 0; i < 8; ++i)

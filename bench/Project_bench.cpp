@@ -50,7 +50,6 @@ void BM_OpenProject(benchmark::State& state) {
   const std::string path = scratchFile("open.gyf");
   saveProjectFile(path, scene().Settings, scene().Backdrop, scene().Items);
   Composition composition;
-  composition.LayoutScreen(1800, 1000, 17);
   for (auto _ : state) {
     ProjectData project = loadProjectFile(path);
     composition.setBackdropAndItems(

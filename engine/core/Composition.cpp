@@ -6,35 +6,27 @@
 #include "engine/core/Compositor.h"
 
 namespace glyphon {
-namespace {
-
-constexpr Color kSurroundGrey = rgb(128, 128, 128);
-constexpr Color kFrameFill = rgb(255, 255, 255);
-constexpr Color kFramePen = rgb(0, 0, 0);
-constexpr int32_t kFrameWidth = 2;
-
-}  // namespace
 
 void Composition::SelectItem(TTextItem* item) {
   if (m_queue.indexOf(item) < 0) return;
   TTextItem* previous = m_queue.Selected;
   if (item == previous) {
     if (m_queue.HandlesShown) return;
-    m_queue.DrawHandles(item->Rect, m_canvas);
+    m_queue.HandlesShown = true;
     RefreshRegion(TQueueData::paintedBounds(item->Rect));
     return;
   }
   // The underlay holds everything but the item being selected.
-  rebuildUnderlayFor(item, previous);
+  rebuildUnderlayFor(item);
   m_queue.PushTop(m_queue.Unlink(item));
 
-  if (previous) restoreRegion(m_canvas, m_underlay, TQueueData::paintedBounds(previous->Rect));
   restoreRegion(m_canvas, m_underlay, item->Rect);
+  // The previous selection's pixels stay; only its handles go.
+  m_queue.Selected = item;
+  m_queue.HandlesShown = true;
   if (previous) RefreshRegion(TQueueData::paintedBounds(previous->Rect));
   DrawItem(*item, m_canvas);
-  m_queue.DrawHandles(item->Rect, m_canvas);
   RefreshRegion(TQueueData::paintedBounds(item->Rect));
-  m_queue.Selected = item;
 }
 
 namespace {
@@ -51,7 +43,7 @@ constexpr int32_t kShiftSafe = int32_t(1) << 30;
 
 }  // namespace
 
-void Composition::rebuildUnderlayFor(TTextItem* item, const TTextItem* previous) {
+void Composition::rebuildUnderlayFor(TTextItem* item) {
   const bool canvasIsClean = m_canvas.width() == m_backdrop.width() &&
                              m_canvas.height() == m_backdrop.height() &&
                              std::all_of(m_queue.items().begin(), m_queue.items().end(),
@@ -64,8 +56,6 @@ void Composition::rebuildUnderlayFor(TTextItem* item, const TTextItem* previous)
     return;
   }
   m_underlay = m_canvas;
-  if (previous && m_queue.HandlesShown)
-    recompose(m_underlay, TQueueData::paintedBounds(previous->Rect), item);
   recompose(m_underlay, item->Rect, item);
 }
 
@@ -88,48 +78,16 @@ void Composition::recompose(Bitmap& target, const Rect& area, const TTextItem* s
 void Composition::HideHandles() {
   TTextItem* selected = m_queue.Selected;
   if (!m_queue.HandlesShown || !selected) return;
-  const Rect area = TQueueData::paintedBounds(selected->Rect);
-  restoreRegion(m_canvas, m_underlay, area);
-  DrawItem(*selected, m_canvas);
-  RefreshRegion(area);
+  // The canvas holds no handles; the refresh tells the view to take its
+  // handles off (and marks the picture modified, as every refresh does).
   m_queue.HandlesShown = false;
+  RefreshRegion(TQueueData::paintedBounds(selected->Rect));
 }
 
 void Composition::RefreshRegion(const Rect& canvasRect) {
   const Rect r = intersect(canvasRect, m_canvas.bounds());
-  if (!r.isEmpty()) {
-    const Rect onScreen = r.translated(m_placement.Left, m_placement.Top);
-    bitBlt(m_screen, onScreen.Left, onScreen.Top, r.width(), r.height(), m_canvas, r.Left, r.Top);
-    notifyScreen(onScreen);
-  }
+  if (!r.isEmpty() && m_listener) m_listener->canvasChanged(r);
   setModified(true);
-}
-
-void Composition::LayoutScreen(int32_t clientWidth, int32_t clientHeight, int32_t scrollBarExtent) {
-  m_clientWidth = clientWidth;
-  m_clientHeight = clientHeight;
-  m_scrollBarExtent = scrollBarExtent;
-  Bitmap screen;
-  Rect placement;
-  if (!m_canvas.isEmpty()) {
-    const int64_t cw = m_canvas.width(), ch = m_canvas.height();
-    const int64_t iw = std::max(cw, int64_t(clientWidth) - scrollBarExtent);
-    const int64_t ih = std::max(ch, int64_t(clientHeight) - scrollBarExtent);
-    Bitmap::checkSize(iw, ih);
-    screen.resize(int32_t(iw), int32_t(ih));
-    // The image is never smaller than the canvas, so these need no clamping.
-    placement = {int32_t((iw - cw) / 2), int32_t((ih - ch) / 2), int32_t((cw + iw) / 2),
-                 int32_t((ch + ih) / 2)};
-    fillRect(screen, screen.bounds(), kSurroundGrey);
-    const Rect frame{placement.Left - kFrameWidth, placement.Top - kFrameWidth,
-                     placement.Right + kFrameWidth, placement.Bottom + kFrameWidth};
-    drawRectangle(screen, frame, kFrameFill, kFramePen, kFrameWidth);
-    bitBlt(screen, placement.Left, placement.Top, m_canvas.width(), m_canvas.height(), m_canvas, 0,
-           0);
-  }
-  m_screen = std::move(screen);
-  m_placement = placement;
-  if (m_listener) m_listener->screenLaidOut();
 }
 
 void Composition::setBackdrop(Bitmap backdrop) {
@@ -139,7 +97,7 @@ void Composition::setBackdrop(Bitmap backdrop) {
   m_queue.Selected = nullptr;
   m_queue.HandlesShown = false;
   m_underlay = Bitmap();
-  LayoutScreen(m_clientWidth, m_clientHeight, m_scrollBarExtent);
+  notifyReplaced();
 }
 
 void Composition::setBackdropAndItems(Bitmap backdrop,
@@ -157,7 +115,7 @@ void Composition::clearItems() {
   m_queue.Clear();
   m_canvas = m_backdrop;
   m_underlay = Bitmap();
-  showCanvas();
+  notifyReplaced();
 }
 
 void Composition::addItem(std::unique_ptr<TTextItem> item) {
@@ -218,11 +176,7 @@ void Composition::setSelectedOpacity(int32_t opacity) {
   RefreshRegion(area);
 }
 
-void Composition::redrawSelected() {
-  TTextItem* selected = m_queue.Selected;
-  DrawItem(*selected, m_canvas);
-  if (m_queue.HandlesShown) m_queue.DrawHandles(selected->Rect, m_canvas);
-}
+void Composition::redrawSelected() { DrawItem(*m_queue.Selected, m_canvas); }
 
 TTextItem* Composition::insertItem(std::unique_ptr<TTextItem> item, size_t position) {
   if (!item) return nullptr;
@@ -267,7 +221,7 @@ void Composition::recompose() {
     m_canvas = m_backdrop;
     m_queue.DrawAll(m_canvas);
   }
-  showCanvas();
+  notifyReplaced();
   setModified(true);
 }
 
@@ -281,15 +235,8 @@ void Composition::restoreRegion(Bitmap& to, const Bitmap& from, const Rect& rect
   if (!r.isEmpty()) bitBlt(to, r.Left, r.Top, r.width(), r.height(), from, r.Left, r.Top);
 }
 
-void Composition::showCanvas() {
-  if (m_canvas.isEmpty() || m_screen.isEmpty()) return;
-  bitBlt(m_screen, m_placement.Left, m_placement.Top, m_canvas.width(), m_canvas.height(), m_canvas,
-         0, 0);
-  notifyScreen(m_placement);
-}
-
-void Composition::notifyScreen(const Rect& screenRect) {
-  if (m_listener) m_listener->screenChanged(screenRect);
+void Composition::notifyReplaced() {
+  if (m_listener) m_listener->canvasReplaced();
 }
 
 }  // namespace glyphon

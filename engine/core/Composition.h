@@ -1,15 +1,14 @@
-// The composition: backdrop, item list, the working canvas and the screen
-// image that shows it, with the operations that keep them in step. Plain
-// C++, usable with no display; windows learn about changes through a
-// CompositionListener.
+// The composition: backdrop, item list and the working canvas, with the
+// operations that keep them in step. Plain C++, usable with no display;
+// views learn about changes through a CompositionListener, in canvas
+// coordinates. Zoom, scrolling, the surround and the selection's handles
+// are the view's.
 //
 // Invariants after every operation:
 // - CanvasBitmap is BackdropBitmap with every item composited from the
-//   bottom up, and the handles of the selected item while HandlesShown;
+//   bottom up;
 // - UnderlayBitmap is BackdropBitmap with every item but the selected one,
-//   for as long as the selection does not change;
-// - the CanvasPlacement rectangle of ScreenImage equals CanvasBitmap (once
-//   laid out; an empty canvas lays out nothing).
+//   for as long as the selection does not change.
 #pragma once
 
 #include <memory>
@@ -27,12 +26,13 @@ namespace glyphon {
 class CompositionListener {
  public:
   virtual ~CompositionListener() = default;
-  // A rectangle of ScreenImage (its coordinates) has new pixels.
-  virtual void screenChanged(const Rect& screenRect) = 0;
-  // ScreenImage was rebuilt, possibly at another size.
-  virtual void screenLaidOut() = 0;
+  // A rectangle of CanvasBitmap (within it, never empty) has new pixels, or
+  // the handles of the selection changed over it.
+  virtual void canvasChanged(const Rect& canvasRect) = 0;
+  // CanvasBitmap was rebuilt whole, possibly at another size.
+  virtual void canvasReplaced() = 0;
   // Sent by every refresh (which always marks the picture modified) and by
-  // setModified.
+  // setModified; the selection or its handles may have changed with it.
   virtual void modifiedChanged(bool modified) = 0;
 };
 
@@ -48,10 +48,6 @@ class Composition {
   [[nodiscard]] const Bitmap& BackdropBitmap() const { return m_backdrop; }
   [[nodiscard]] const Bitmap& CanvasBitmap() const { return m_canvas; }
   [[nodiscard]] const Bitmap& UnderlayBitmap() const { return m_underlay; }
-  // The whole picture of the canvas view: grey surround, frame and canvas.
-  [[nodiscard]] const Bitmap& ScreenImage() const { return m_screen; }
-  // Where CanvasBitmap lies in ScreenImage.
-  [[nodiscard]] const Rect& CanvasPlacement() const { return m_placement; }
   [[nodiscard]] bool Modified() const { return m_modified; }
   // The internal clipboard; null until something is copied.
   [[nodiscard]] const TTextItem* ClipItem() const { return m_clip.get(); }
@@ -59,30 +55,23 @@ class Composition {
 
   // Selects item (which must be in the list; anything else is ignored),
   // moves it to the top and shows its handles. Re-selecting the selected
-  // item only repaints handles that were hidden.
+  // item only shows handles that were hidden.
   void SelectItem(TTextItem* item);
-  // Takes the handles off the canvas; the selection stays.
+  // Hides the selection's handles; the selection stays.
   void HideHandles();
-  // Copies canvasRect (clipped to the canvas) of CanvasBitmap into
-  // ScreenImage and marks the picture modified, also when the clipped
-  // rectangle is empty.
+  // Tells the view that canvasRect (clipped to the canvas) changed and
+  // marks the picture modified, also when the clipped rectangle is empty.
   void RefreshRegion(const Rect& canvasRect);
-  // Rebuilds ScreenImage for a view of clientWidth x clientHeight whose
-  // scroll bars are scrollBarExtent wide: at least the canvas size, grey,
-  // with the canvas centred in a 2-pixel black frame. Remembers the three
-  // values for later layouts. An empty canvas gives an empty screen image.
-  void LayoutScreen(int32_t clientWidth, int32_t clientHeight, int32_t scrollBarExtent);
 
   // Makes backdrop (already at the canvas size it defines) the new backdrop:
-  // the canvas is rebuilt from it with every item, the selection is dropped
-  // and the screen laid out again with the remembered view size. Modified is
-  // left alone.
+  // the canvas is rebuilt from it with every item and the selection is
+  // dropped. Modified is left alone.
   void setBackdrop(Bitmap backdrop);
   // Replaces backdrop and items at once (opening a project): items are
   // stacked in the given order, bottom first; nothing is selected.
   void setBackdropAndItems(Bitmap backdrop, std::vector<std::unique_ptr<TTextItem>> items);
-  // Drops the selection and destroys every item; the canvas and the screen
-  // show the bare backdrop. Modified is left alone.
+  // Drops the selection and destroys every item; the canvas shows the bare
+  // backdrop. Modified is left alone.
   void clearItems();
   // Puts item on top and selects it. Null is ignored.
   void addItem(std::unique_ptr<TTextItem> item);
@@ -118,7 +107,7 @@ class Composition {
   void setModified(bool modified);
 
   // What undoing a step needs beyond the operations above. Each leaves the
-  // canvas, the underlay and the screen as a full recomposition of the
+  // canvas and the underlay as a full recomposition of the
   // resulting item list would, and marks the picture modified.
 
   // Puts item into the stack at position (0 is the bottom; a position past
@@ -135,36 +124,31 @@ class Composition {
   // Copies rect (clipped) of from into the same place of to.
   static void restoreRegion(Bitmap& to, const Bitmap& from, const Rect& rect);
   // Rebuilds the UnderlayBitmap for item, which is about to go on top. The
-  // clean canvas already holds every other item in its order, so only the
-  // areas of item and of the previous selection's handles are composed
-  // again from the backdrop; a full DrawAll is the fallback.
-  void rebuildUnderlayFor(TTextItem* item, const TTextItem* previous);
+  // canvas already holds every other item in its order, so only the area of
+  // item is composed again from the backdrop; a full DrawAll is the
+  // fallback.
+  void rebuildUnderlayFor(TTextItem* item);
   // Composes area of target afresh from the backdrop and every item but
   // skip, as DrawAll would leave it.
   void recompose(Bitmap& target, const Rect& area, const TTextItem* skip) const;
-  // Draws the selected item onto the canvas, with its handles when they are
-  // shown, over an area already restored from the underlay.
+  // Draws the selected item onto the canvas over an area already restored
+  // from the underlay.
   void redrawSelected();
   // Takes the handles off and drops the selection.
   void dropSelection();
-  // Rebuilds the underlay (for the selected item), the canvas and its place
-  // on the screen from the backdrop and every item, and marks the picture
-  // modified.
+  // Rebuilds the underlay (for the selected item) and the canvas from the
+  // backdrop and every item, and marks the picture modified.
   void recompose();
-  // Copies the whole canvas into its place on the screen, without marking
-  // the picture modified.
-  void showCanvas();
-  void notifyScreen(const Rect& screenRect);
+  // Tells the view the whole canvas is new, without marking the picture
+  // modified.
+  void notifyReplaced();
 
   TQueueData m_queue;
   Bitmap m_backdrop;
   Bitmap m_canvas;
   Bitmap m_underlay;
-  Bitmap m_screen;
-  Rect m_placement;
   bool m_modified = false;
   std::unique_ptr<TTextItem> m_clip;
-  int32_t m_clientWidth = 0, m_clientHeight = 0, m_scrollBarExtent = 0;
   CompositionListener* m_listener = nullptr;
 };
 

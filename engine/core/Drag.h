@@ -42,10 +42,10 @@ enum class DragCursor {
 // The pointer shape shown over handle zone mode.
 [[nodiscard]] DragCursor cursorForMode(int mode);
 
-// The pointer's drag on the canvas, in the coordinates of the screen image
-// for the pointer and of the canvas for the rectangles. The canvas view
-// shows only an outline at DragRect while the button is held; the item
-// itself moves there once, on release.
+// The pointer's drag on the canvas, in canvas pixels for the pointer and the
+// rectangles alike, whatever the zoom of the view. The canvas view shows
+// only an outline at DragRect while the button is held; the item itself
+// moves there once, on release.
 struct DragState {
   // A press on an item armed a drag and the button is still held.
   bool Dragging = false;

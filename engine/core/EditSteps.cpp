@@ -142,14 +142,27 @@ StepHoldings ModifyTextStep::holdings() const {
 // Move and resize.
 
 MoveTextStep::MoveTextStep(Composition& composition, uint64_t itemId, const Rect& from,
-                           const Rect& to, std::shared_ptr<const Bitmap> rendering)
+                           const Rect& to, std::shared_ptr<const Bitmap> rendering,
+                           int gesture)
     : EditStep(composition, from.width() == to.width() && from.height() == to.height()
                                 ? "Move Text"
                                 : "Resize Text"),
       m_id(itemId),
       m_from(from),
-      m_to(to) {
+      m_to(to),
+      m_gesture(gesture) {
   m_away.Bitmap = std::move(rendering);
+}
+
+bool MoveTextStep::mergeWith(const UndoStep& next) {
+  const auto* move = dynamic_cast<const MoveTextStep*>(&next);
+  if (m_gesture == 0 || !move || move->m_id != m_id || move->m_gesture != m_gesture ||
+      m_away.Bitmap || move->m_away.Bitmap)
+    return false;
+  m_to = move->m_to;
+  // Back where the burst began: the history drops the step.
+  setObsolete(m_to == m_from);
+  return true;
 }
 
 void MoveTextStep::place(const Rect& rect) {

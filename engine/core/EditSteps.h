@@ -112,20 +112,23 @@ class ModifyTextStep final : public EditStep {
   size_t m_position = 0;  // where the old item stood
 };
 
-// A move or resize of one item by dragging: "Move Text" when the size stays,
-// "Resize Text" otherwise. Obsolete when from equals to or the item is not
-// in the picture.
+// A move or resize of one item by dragging or by the arrow keys: "Move
+// Text" when the size stays, "Resize Text" otherwise. Obsolete when from
+// equals to or the item is not in the picture.
 class MoveTextStep final : public EditStep {
  public:
   // rendering: for a resize, the item's rendering made afresh for to, which
   // the item shows at to while the step is done and gives back when it is
   // undone; null keeps the item's rendering, stretched to the new size.
+  // gesture: plain moves of the same item with the same number other than
+  // 0, in a row, are one step (a burst of arrow keys); 0 never folds.
   MoveTextStep(Composition& composition, uint64_t itemId, const Rect& from, const Rect& to,
-               std::shared_ptr<const Bitmap> rendering = nullptr);
+               std::shared_ptr<const Bitmap> rendering = nullptr, int gesture = 0);
 
   void apply() override;
   void revert() override;
   [[nodiscard]] StepHoldings holdings() const override;
+  bool mergeWith(const UndoStep& next) override;
 
  private:
   // Puts the selected item at rect; with a fresh rendering, also swaps the
@@ -137,6 +140,7 @@ class MoveTextStep final : public EditStep {
   // The rendering the item does not show (null for a plain move or
   // stretch), held in an item of its own so the history can count it.
   TTextItem m_away;
+  int m_gesture;
 };
 
 // A fade with the transparency slider. The changes of one gesture fold

@@ -20,25 +20,33 @@ Rect rect64(int64_t left, int64_t top, int64_t right, int64_t bottom) {
           saturateToInt32(bottom)};
 }
 
-// The eight handle squares of rect in painting order (a later one covers an
-// earlier one where they overlap): top, bottom, left and right middles, then
-// the four corners.
-std::array<Rect, 8> handleSquares(const Rect& rect) {
-  const int64_t left = rect.Left, top = rect.Top, right = rect.Right, bottom = rect.Bottom;
-  const int64_t cx = (left + right) / 2, cy = (top + bottom) / 2, s = kHandleSize;
-  return {
-      rect64(cx - 5, top, cx + 5, top + s),   rect64(cx - 5, bottom - s, cx + 5, bottom),
-      rect64(left, cy - 5, left + s, cy + 5), rect64(right - s, cy - 5, right, cy + 5),
-      rect64(left, top, left + s, top + s),   rect64(left, bottom - s, left + s, bottom),
-      rect64(right - s, top, right, top + s), rect64(right - s, bottom - s, right, bottom),
-  };
-}
-
 bool contains(const Rect& r, int64_t x, int64_t y) {
   return r.Left <= x && x <= r.Right && r.Top <= y && y <= r.Bottom;
 }
 
 }  // namespace
+
+std::array<Rect, 8> handleSquares(const Rect& rect, int32_t size) {
+  const int64_t left = rect.Left, top = rect.Top, right = rect.Right, bottom = rect.Bottom;
+  const int64_t cx = (left + right) / 2, cy = (top + bottom) / 2, s = size, h = size / 2;
+  return {
+      rect64(cx - h, top, cx - h + s, top + s),   rect64(cx - h, bottom - s, cx - h + s, bottom),
+      rect64(left, cy - h, left + s, cy - h + s), rect64(right - s, cy - h, right, cy - h + s),
+      rect64(left, top, left + s, top + s),       rect64(left, bottom - s, left + s, bottom),
+      rect64(right - s, top, right, top + s),     rect64(right - s, bottom - s, right, bottom),
+  };
+}
+
+int handleZone(const Rect& r, int64_t x, int64_t y, int64_t band) {
+  const int64_t left = r.Left, top = r.Top, right = r.Right, bottom = r.Bottom;
+  int mask = 0;
+  if (left <= x && x <= left + band) mask += TQueueData::kLeftBand;
+  if (right - band <= x && x <= right) mask += TQueueData::kRightBand;
+  if (top <= y && y <= top + band) mask += TQueueData::kTopBand;
+  if (bottom - band <= y && y <= bottom) mask += TQueueData::kBottomBand;
+  if (mask == 0 && contains(r, x, y)) mask = TQueueData::kBody;
+  return mask;
+}
 
 TTextItem* TQueueData::PushTop(std::unique_ptr<TTextItem> item) {
   if (!item) return nullptr;
@@ -86,14 +94,7 @@ TTextItem* TQueueData::ItemAt(int32_t x, int32_t y) const {
 
 bool TQueueData::HandleAt(int32_t x, int32_t y, int& mask) const {
   if (!Selected || !HandlesShown) return false;
-  const Rect& r = Selected->Rect;
-  const int64_t left = r.Left, top = r.Top, right = r.Right, bottom = r.Bottom;
-  mask = 0;
-  if (left <= x && x <= left + kHandleSize) mask += kLeftBand;
-  if (right - kHandleSize <= x && x <= right) mask += kRightBand;
-  if (top <= y && y <= top + kHandleSize) mask += kTopBand;
-  if (bottom - kHandleSize <= y && y <= bottom) mask += kBottomBand;
-  if (mask == 0 && contains(r, x, y)) mask = kBody;
+  mask = handleZone(Selected->Rect, x, y, kHandleSize);
   return mask > 0;
 }
 
@@ -106,14 +107,14 @@ void TQueueData::DrawAll(Bitmap& target) const {
 }
 
 void TQueueData::DrawHandles(const Rect& rect, Bitmap& target) {
-  for (const Rect& square : handleSquares(rect))
+  for (const Rect& square : handleSquares(rect, kHandleSize))
     drawRectangle(target, square, kHandleBrush, kHandlePen, 1);
   HandlesShown = true;
 }
 
 Rect TQueueData::paintedBounds(const Rect& rect) {
   Rect bounds = rect;
-  for (const Rect& square : handleSquares(rect)) bounds = unite(bounds, square);
+  for (const Rect& square : handleSquares(rect, kHandleSize)) bounds = unite(bounds, square);
   return bounds;
 }
 

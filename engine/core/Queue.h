@@ -2,6 +2,7 @@
 // and its handles, hit testing and the clipboard copy of an item.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -13,6 +14,17 @@
 #include "engine/core/TextItem.h"
 
 namespace glyphon {
+
+// The eight handle squares of rect, `size` pixels on a side, in painting
+// order (a later one covers an earlier one where they overlap): top, bottom,
+// left and right middles, then the four corners. Each lies inside rect
+// unless rect is narrower or lower than a handle.
+[[nodiscard]] std::array<Rect, 8> handleSquares(const Rect& rect, int32_t size);
+// The handle zone of rect that holds (x, y), with bands `band` pixels wide:
+// the sum of the band bits of TQueueData whose band holds the coordinate it
+// tests (each band tests one coordinate only), or the body bit inside rect
+// when no band does, or 0.
+[[nodiscard]] int handleZone(const Rect& rect, int64_t x, int64_t y, int64_t band);
 
 class TQueueData {
  public:

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "windows/shell/CanvasView.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/shell/MessageBoxes.h"
 #include "services/shell/UserConfig.h"
@@ -72,14 +72,18 @@ TMainForm::TMainForm(QString programFolder, QStringList arguments, QWidget* pare
   setUpHelp();
   setUpProjects();
   setUpPrinting();
+  setUpView();
 
-  // Restored from maximised, the window has its designed size, centred.
-  resize(kDesignedSize);
+  // Restored from maximised, the window has its designed size, centred, or
+  // the screen's size where that is smaller.
+  QSize size = kDesignedSize;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame(QPoint(), kDesignedSize);
+    size = size.boundedTo(screen->availableGeometry().size());
+    QRect frame(QPoint(), size);
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
+  resize(size);
 
   FormCreate(std::move(arguments));
 }
@@ -155,11 +159,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::ScrollBoxResize() {
-  runCommand(this, [this] {
-    m_composition.LayoutScreen(
-        ScrollBox->width(), ScrollBox->height(),
-        ScrollBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox));
-  });
+  runCommand(this, [this] { ImageScreen->LayoutScreen(); });
 }
 
 QString TMainForm::defaultPicturePath() const {
@@ -175,12 +175,15 @@ void TMainForm::setStatusText(int panel, const QString& text) {
   m_statusPanels[size_t(panel)]->setText(text);
 }
 
-void TMainForm::screenChanged(const Rect& screenRect) { ImageScreen->screenChanged(screenRect); }
+void TMainForm::canvasChanged(const Rect& canvasRect) { ImageScreen->canvasChanged(canvasRect); }
 
-void TMainForm::screenLaidOut() { ImageScreen->screenLaidOut(); }
+void TMainForm::canvasReplaced() { ImageScreen->canvasReplaced(); }
 
 void TMainForm::modifiedChanged(bool modified) {
   setStatusText(2, modified ? tr("Modified") : tr("Unmodified"));
+  setWindowModified(modified);
+  // Every refresh ends here, also one that only shows or hides handles.
+  ImageScreen->syncHandles();
 }
 
 }  // namespace glyphon

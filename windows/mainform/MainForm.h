@@ -94,6 +94,15 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void ButtonSaveClick();
   void OpenProject(const QString& path);
   void SaveProjectToFile(const QString& path);
+  // File > Open Recent: opens the project at path, one of the recent list;
+  // a file that is gone is taken off the list with a note.
+  void MenuOpenRecentClick(const QString& path);
+  // The recent projects, newest first, as File > Open Recent lists them.
+  [[nodiscard]] const QStringList& recentProjects() const { return m_recentProjects; }
+  // What a drop on the window does: a project file (".gyf") opens, with the
+  // save-changes prompt; any other file opens as a new canvas of the
+  // picture's own size, as New Format with "same as the picture" does.
+  void openDroppedFile(const QString& path);
   void ButtonWallpaperClick();
   void MenuPreviewClick();
   // Printing (windows/mainform/MainForm_Print.cpp): the paper of the current
@@ -111,6 +120,21 @@ class TMainForm : public QMainWindow, private CompositionListener {
   [[nodiscard]] QString helpPagePath() const;
   // Lays the canvas out again for the current size of the canvas view.
   void ScrollBoxResize();
+  // The View menu (MainForm_View.cpp): zoom steps about the middle of the
+  // view, Fit in Window (the zoom then follows the window's size) and
+  // Actual Size (one canvas pixel per device pixel). The status bar shows
+  // the zoom (zoomText).
+  void MenuZoomInClick();
+  void MenuZoomOutClick();
+  void MenuFitInWindowClick();
+  void MenuActualSizeClick();
+  [[nodiscard]] QString zoomText() const;
+  // The arrow keys on the canvas view: moves the selected item by (dx, dy)
+  // canvas pixels; presses in a row are one step of the history.
+  void nudgeSelected(int dx, int dy);
+  // Escape on the canvas view: hides the handles, as a press on empty
+  // canvas does.
+  void ImageScreenEscape();
   // Style commands (MainForm_Style.cpp): choosing a style kind in the
   // template menu, the page about more style kinds, choosing a style font
   // (a click on toolbar picture index), and re-tinting the preview for the
@@ -143,7 +167,7 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // The characters refused are named in the status note.
   [[nodiscard]] QString typedTextKept(const QString& typed);
   // The pointer on the canvas view (windows/mainform/MainForm_Mouse.cpp), at positions
-  // of the screen image.
+  // of the view; the view maps them to canvas pixels.
   void ImageScreenMouseDown(int32_t X, int32_t Y);
   void ImageScreenMouseMove(int32_t X, int32_t Y);
   void ImageScreenMouseUp(int32_t X, int32_t Y);
@@ -161,6 +185,8 @@ class TMainForm : public QMainWindow, private CompositionListener {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -203,6 +229,9 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void setUpEditing();
   // Connects the Help menu (MainForm_Help.cpp).
   void setUpHelp();
+  // Connects the View menu and the canvas view's keys (MainForm_View.cpp).
+  void setUpView();
+  void showZoom(double zoom);
   // Reads the screen resolution and connects the printing commands
   // (windows/mainform/MainForm_Print.cpp).
   void setUpPrinting();
@@ -262,6 +291,12 @@ class TMainForm : public QMainWindow, private CompositionListener {
   bool saveProject(bool askForName);
   void saveCanvasPicture();
   bool confirmClose();
+  // The recent list after path was opened or saved, stored and shown.
+  void rememberProject(const QString& path);
+  void buildRecentMenu();
+  // The title: the project's file name and the unsaved mark, or the
+  // program's name alone before the first save.
+  void updateTitle();
 
   // Set Wallpaper and Preview (MainForm_Output.cpp).
   void setWallpaper();
@@ -272,8 +307,8 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void setStatusText(int panel, const QString& text);
 
   // CompositionListener.
-  void screenChanged(const Rect& screenRect) override;
-  void screenLaidOut() override;
+  void canvasChanged(const Rect& canvasRect) override;
+  void canvasReplaced() override;
   void modifiedChanged(bool modified) override;
 
   // The settings New makes a canvas from. New Format edits them.
@@ -305,11 +340,13 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // The main menu.
   QMenu* MenuFile = nullptr;
   QMenu* MenuEdit = nullptr;
+  QMenu* MenuView = nullptr;
   QMenu* MenuGlyphonTemplate = nullptr;
   QMenu* MenuHelp = nullptr;
   QAction* MenuNew = nullptr;
   QAction* MenuNewFormat = nullptr;
   QAction* MenuOpenProject = nullptr;
+  QMenu* MenuOpenRecent = nullptr;
   QAction* MenuSaveProject = nullptr;
   QAction* SaveProjectAs1 = nullptr;
   QAction* MenuSavePicture = nullptr;
@@ -328,6 +365,10 @@ class TMainForm : public QMainWindow, private CompositionListener {
   QAction* MenuCopy = nullptr;
   QAction* MenuPaste = nullptr;
   QAction* MenuPreview = nullptr;
+  QAction* MenuZoomIn = nullptr;
+  QAction* MenuZoomOut = nullptr;
+  QAction* MenuFitInWindow = nullptr;
+  QAction* MenuActualSize = nullptr;
   QAction* MenuMoreGlyphon = nullptr;
   QAction* MenuHelpTopic = nullptr;
   QAction* MenuCheckforupdates = nullptr;
@@ -347,9 +388,11 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // StyleFontImage1 to StyleFontImage5.
   std::array<ImageBox*, 5> StyleFontImages{};
 
-  // The canvas view.
+  // The canvas view in its scroll box.
   QScrollArea* ScrollBox = nullptr;
   CanvasView* ImageScreen = nullptr;
+  // The zoom of the canvas view, in the status bar.
+  QLabel* ZoomPanel = nullptr;
 
   // The text panel.
   QGroupBox* suiPanel1 = nullptr;
@@ -390,6 +433,10 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // while a step is undone or redone, when the slider only follows the item.
   UndoHistory m_history;
   int m_fadeGesture = 0;
+  // The number of the burst of arrow keys under way; a press on the canvas
+  // starts the next.
+  int m_nudgeGesture = 1;
+  QStringList m_recentProjects;
   bool m_replayingHistory = false;
 };
 

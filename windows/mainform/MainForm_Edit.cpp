@@ -26,8 +26,8 @@
 #include "engine/core/TextRules.h"
 #include "services/shell/StyleCatalogue.h"
 #include "windows/core/Transparence.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/mainform/MainForm.h"
-#include "windows/shell/CanvasView.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/shell/MessageBoxes.h"
 
@@ -200,10 +200,9 @@ void TMainForm::ButtonAddClick() {
     if (!checkEditInput(text)) return;
     // The top-left corner of the visible part of the canvas: the canvas's
     // own corner unless the view is scrolled.
-    const Rect placement = m_composition.CanvasPlacement();
-    const int32_t x0 = std::max(0, std::max(0, -ImageScreen->x()) - placement.Left);
-    const int32_t y0 = std::max(0, std::max(0, -ImageScreen->y()) - placement.Top);
-    std::unique_ptr<TTextItem> item = renderItem(x0, y0, text, NewItemRendering::Natural);
+    const QPoint corner = ImageScreen->visibleCanvasCorner();
+    std::unique_ptr<TTextItem> item =
+        renderItem(corner.x(), corner.y(), text, NewItemRendering::Natural);
     if (!item) return;
     cancelDrag();
     pushStep(std::make_unique<AddTextStep>(m_composition, std::move(item)));

@@ -18,7 +18,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "windows/shell/CanvasView.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/mainform/MainForm.h"
 
@@ -26,8 +26,8 @@ namespace glyphon {
 
 namespace {
 
-// The grey around the canvas; the composition paints the same grey into the
-// screen image, so the view looks the same where the image ends.
+// The grey around the canvas; the canvas view paints the same grey around
+// the canvas, so the view looks the same where its picture ends.
 const QColor kSurroundGrey(128, 128, 128);
 
 // The icon theme's icon when the desktop has one, else the style's own.
@@ -67,6 +67,8 @@ void TMainForm::buildMenus() {
   MenuNewFormat = addCommand(MenuFile, "MenuNewFormat", tr("&New Format..."));
   MenuOpenProject = addCommand(MenuFile, "MenuOpenProject", tr("&Open Project"), {},
                                commandIcon("document-open", QStyle::SP_DialogOpenButton));
+  MenuOpenRecent = MenuFile->addMenu(tr("Open &Recent"));
+  MenuOpenRecent->setObjectName(QStringLiteral("MenuOpenRecent"));
   MenuFile->addSeparator();
   MenuSaveProject = addCommand(MenuFile, "MenuSaveProject", tr("Sa&ve Project"),
                                QKeySequence(Qt::CTRL | Qt::Key_S),
@@ -122,6 +124,24 @@ void TMainForm::buildMenus() {
   MenuPreview =
       addCommand(MenuEdit, "MenuPreview", tr("&Preview..."), QKeySequence(Qt::CTRL | Qt::Key_P),
                  QIcon::fromTheme(QStringLiteral("view-fullscreen")));
+
+  MenuView = bar->addMenu(tr("&View"));
+  MenuView->setObjectName(QStringLiteral("MenuView"));
+  MenuZoomIn =
+      addCommand(MenuView, "MenuZoomIn", tr("Zoom &In"), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                 QIcon::fromTheme(QStringLiteral("zoom-in")));
+  // Ctrl+= is the same key without Shift on most layouts.
+  MenuZoomIn->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+  MenuZoomOut =
+      addCommand(MenuView, "MenuZoomOut", tr("Zoom &Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus),
+                 QIcon::fromTheme(QStringLiteral("zoom-out")));
+  MenuFitInWindow = addCommand(MenuView, "MenuFitInWindow", tr("&Fit in Window"),
+                               QKeySequence(Qt::CTRL | Qt::Key_0),
+                               QIcon::fromTheme(QStringLiteral("zoom-fit-best")));
+  MenuActualSize =
+      addCommand(MenuView, "MenuActualSize", tr("&Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_1),
+                 QIcon::fromTheme(QStringLiteral("zoom-original")));
 
   // The style kinds of the catalogue go above the separator.
   MenuGlyphonTemplate = bar->addMenu(tr("&Glyphon Template"));
@@ -192,11 +212,8 @@ void TMainForm::buildCanvasView() {
   ScrollBox->horizontalScrollBar()->setSingleStep(20);
   ScrollBox->verticalScrollBar()->setSingleStep(20);
 
-  ImageScreen = new CanvasView(m_composition);
+  ImageScreen = new CanvasView(m_composition, ScrollBox);
   ImageScreen->setObjectName(QStringLiteral("ImageScreen"));
-  ScrollBox->setWidget(ImageScreen);
-  // setWidget turns background filling on; the view paints every pixel.
-  ImageScreen->setAutoFillBackground(false);
   ScrollBox->installEventFilter(this);
 }
 
@@ -234,7 +251,7 @@ void TMainForm::buildTextPanel() {
   MemoText = new QPlainTextEdit(suiPanel1);
   MemoText->setObjectName(QStringLiteral("MemoText"));
   MemoText->setLineWrapMode(QPlainTextEdit::NoWrap);
-  MemoText->setMinimumSize(200, 138);
+  MemoText->setMinimumSize(200, 120);
   MemoText->setTabChangesFocus(true);
   labelText->setBuddy(MemoText);
 
@@ -252,20 +269,20 @@ void TMainForm::buildTextPanel() {
     buttons->addWidget(button);
   }
 
-  // Colour and size above the memo, the memo's label to its left, the
-  // buttons beside it.
+  // Colour and size above the memo, the memo's label between them, the
+  // buttons beside the memo: the panel then fits a window 1024 pixels wide.
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(8);
-  grid->setVerticalSpacing(8);
-  grid->addWidget(labelColor, 0, 1);
-  grid->addWidget(ColorBoxColor, 0, 2);
-  grid->addItem(new QSpacerItem(40, 0, QSizePolicy::Fixed), 0, 3);
-  grid->addWidget(labelSize, 0, 4);
-  grid->addWidget(ComboBoxFontSize, 0, 5);
-  grid->addWidget(labelText, 1, 0, Qt::AlignLeft | Qt::AlignTop);
-  grid->addWidget(MemoText, 1, 1, 1, 6);
-  grid->addLayout(buttons, 1, 7);
-  grid->setColumnStretch(6, 1);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(labelColor, 0, 0);
+  grid->addWidget(ColorBoxColor, 0, 1);
+  grid->addItem(new QSpacerItem(16, 0, QSizePolicy::Fixed), 0, 2);
+  grid->addWidget(labelSize, 0, 3);
+  grid->addWidget(ComboBoxFontSize, 0, 4);
+  grid->addWidget(labelText, 1, 0, 1, 6, Qt::AlignLeft | Qt::AlignBottom);
+  grid->addWidget(MemoText, 2, 0, 1, 6);
+  grid->addLayout(buttons, 2, 6);
+  grid->setColumnStretch(5, 1);
 
   auto* layout = new QHBoxLayout(suiPanel1);
   layout->setContentsMargins(9, 6, 12, 9);
@@ -299,6 +316,13 @@ void TMainForm::buildStatusBar() {
     }
     m_statusPanels[i] = panel;
   }
+  // The zoom of the canvas view, at the right end.
+  ZoomPanel = new QLabel(bar);
+  ZoomPanel->setObjectName(QStringLiteral("ZoomPanel"));
+  ZoomPanel->setContentsMargins(4, 0, 4, 0);
+  ZoomPanel->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("1600%")) + 12);
+  ZoomPanel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  bar->addPermanentWidget(ZoomPanel);
 }
 
 }  // namespace glyphon

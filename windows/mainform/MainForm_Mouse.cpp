@@ -1,7 +1,9 @@
 // The pointer on the canvas: a press selects the item under it and loads
 // its text, size and colour into the editing panel; a drag moves the
 // selected item or pulls an edge or corner, showing only an outline while
-// the button is held; the release recomposes the picture once.
+// the button is held; the release recomposes the picture once. Positions
+// arrive in the view's coordinates; the view maps them to canvas pixels, in
+// which all the arithmetic of the drag runs at every zoom.
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <optional>
@@ -11,7 +13,7 @@
 #include "engine/core/EditSteps.h"
 #include "engine/core/TextRules.h"
 #include "windows/core/Transparence.h"
-#include "windows/shell/CanvasView.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/mainform/MainForm.h"
 #include "windows/shell/MessageBoxes.h"
@@ -40,21 +42,16 @@ Qt::CursorShape cursorShape(DragCursor cursor) {
   return Qt::ArrowCursor;
 }
 
-// An item rectangle in the coordinates of the screen image.
-Rect onScreen(const Rect& canvasRect, const Rect& placement) {
-  const auto shift = [](int32_t v, int32_t by) { return saturateToInt32(int64_t(v) + by); };
-  return {shift(canvasRect.Left, placement.Left), shift(canvasRect.Top, placement.Top),
-          shift(canvasRect.Right, placement.Left), shift(canvasRect.Bottom, placement.Top)};
-}
-
 }  // namespace
 
 void TMainForm::ImageScreenMouseDown(int32_t X, int32_t Y) {
   runCommand(this, [this, X, Y] {
     // Any button; hit testing needs no bounds check, so an item reaching
     // into the grey margin is hit there too.
-    const Rect placement = m_composition.CanvasPlacement();
-    TTextItem* item = m_composition.Queue().ItemAt(X - placement.Left, Y - placement.Top);
+    const QPoint at = ImageScreen->toCanvas(QPoint(X, Y));
+    TTextItem* item = m_composition.Queue().ItemAt(at.x(), at.y());
+    // A press ends a burst of nudges.
+    ++m_nudgeGesture;
     if (!item) {
       m_composition.HideHandles();
       return;
@@ -68,18 +65,18 @@ void TMainForm::ImageScreenMouseDown(int32_t X, int32_t Y) {
       ColorBoxColorChange();
     }
     m_composition.SelectItem(item);
-    m_drag.press(X, Y, item->Rect);
-    ImageScreen->setDragFrame(onScreen(m_drag.DragRect, placement));
+    m_drag.press(at.x(), at.y(), item->Rect);
+    ImageScreen->setDragFrame(m_drag.DragRect);
     if (TransForm->isVisible()) TransForm->setPosition(100 - item->Opacity);
   });
 }
 
 void TMainForm::ImageScreenMouseMove(int32_t X, int32_t Y) {
-  const Rect placement = m_composition.CanvasPlacement();
   if (!m_drag.Dragging || !m_composition.Queue().Selected) {
-    // The zone under the pointer is the mode of the next drag.
+    // The zone under the pointer is the mode of the next drag; the view
+    // measures it in screen pixels.
     int zone = 0;
-    if (m_composition.Queue().HandleAt(X - placement.Left, Y - placement.Top, zone)) {
+    if (ImageScreen->HandleAt(QPoint(X, Y), zone)) {
       m_drag.DragMode = zone;
       ImageScreen->setCursor(cursorShape(cursorForMode(zone)));
     } else {
@@ -88,8 +85,9 @@ void TMainForm::ImageScreenMouseMove(int32_t X, int32_t Y) {
     }
     return;
   }
-  m_drag.moveTo(X, Y);
-  ImageScreen->setDragFrame(onScreen(m_drag.DragRect, placement));
+  const QPoint at = ImageScreen->toCanvas(QPoint(X, Y));
+  m_drag.moveTo(at.x(), at.y());
+  ImageScreen->setDragFrame(m_drag.DragRect);
 }
 
 void TMainForm::ImageScreenMouseUp(int32_t, int32_t) {

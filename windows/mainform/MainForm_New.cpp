@@ -110,6 +110,7 @@ bool TMainForm::newCanvas() {
   setStatusText(1, sizeText(tr("Object picture size: "), width, height));
   setStatusText(3, QString());
   ProjectPath.clear();
+  updateTitle();
   m_composition.setModified(false);
   return true;
 }

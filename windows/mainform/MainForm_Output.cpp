@@ -8,6 +8,7 @@
 #include "windows/documents/Preview.h"
 #include "services/documents/Wallpaper.h"
 #include "services/shell/AppPaths.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/mainform/MainForm.h"
 #include "windows/shell/MessageBoxes.h"
 
@@ -52,9 +53,9 @@ void TMainForm::setWallpaper() {
 
 void TMainForm::showPreview() {
   TPreviewForm preview(this);
-  // The whole picture of the canvas view: grey surround, frame, canvas and
-  // the handles when they are shown.
-  preview.PreviewBitmap = m_composition.ScreenImage();
+  // The whole picture of the canvas view as it shows it: grey surround,
+  // frame, canvas and the handles when they are shown.
+  preview.PreviewBitmap = ImageScreen->picture();
   preview.exec();
 }
 

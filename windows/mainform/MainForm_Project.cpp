@@ -2,6 +2,11 @@
 // Save Project As) and picture export (Save Picture), and the question
 // asked before a modified picture is closed.
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <iterator>
 #include <string>
@@ -10,6 +15,7 @@
 #include "engine/documents/PictureExport.h"
 #include "engine/documents/ProjectFile.h"
 #include "engine/documents/ProjectRender.h"
+#include "services/shell/RecentProjects.h"
 #include "windows/shell/FileDialogs.h"
 #include "windows/mainform/MainForm.h"
 #include "windows/shell/MessageBoxes.h"
@@ -47,6 +53,98 @@ void TMainForm::setUpProjects() {
   connect(SaveProjectAs1, &QAction::triggered, this, &TMainForm::SaveProjectAs1Click);
   connect(MenuSavePicture, &QAction::triggered, this, &TMainForm::ButtonSaveClick);
   connect(ButtonSave, &QPushButton::clicked, this, &TMainForm::ButtonSaveClick);
+  m_recentProjects = loadRecentProjects();
+  buildRecentMenu();
+  setAcceptDrops(true);
+  updateTitle();
+}
+
+void TMainForm::buildRecentMenu() {
+  MenuOpenRecent->clear();
+  for (int i = 0; i < m_recentProjects.size(); ++i) {
+    const QString path = m_recentProjects[i];
+    QAction* entry = MenuOpenRecent->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+    entry->setObjectName(QStringLiteral("MenuRecent%1").arg(i + 1));
+    entry->setData(path);
+    entry->setToolTip(path);
+    connect(entry, &QAction::triggered, this, [this, path] { MenuOpenRecentClick(path); });
+  }
+  MenuOpenRecent->setEnabled(!m_recentProjects.isEmpty());
+}
+
+void TMainForm::rememberProject(const QString& path) {
+  m_recentProjects = recentWith(m_recentProjects, QFileInfo(path).absoluteFilePath());
+  saveRecentProjects(m_recentProjects);
+  buildRecentMenu();
+}
+
+void TMainForm::MenuOpenRecentClick(const QString& path) {
+  runCommand(this, [this, path] {
+    if (!QFileInfo::exists(path)) {
+      m_recentProjects = recentWithout(m_recentProjects, path);
+      saveRecentProjects(m_recentProjects);
+      buildRecentMenu();
+      informationBox(this, tr("The project %1 no longer exists; it was taken off the list of "
+                              "recent projects.")
+                               .arg(path));
+      return;
+    }
+    openProject(path);
+  });
+}
+
+void TMainForm::updateTitle() {
+  setWindowFilePath(ProjectPath);
+  const QString program = QString::fromUtf8(kApplicationTitle);
+  setWindowTitle(ProjectPath.isEmpty()
+                     ? program + QStringLiteral("[*]")
+                     : QFileInfo(ProjectPath).fileName() + QStringLiteral("[*] - ") + program);
+}
+
+namespace {
+
+// The first local file of a drop, or empty.
+QString droppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
+
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  const QString path = droppedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  openDroppedFile(path);
+}
+
+void TMainForm::openDroppedFile(const QString& path) {
+  runCommand(this, [this, path] {
+    if (QFileInfo(path).suffix().compare(QString::fromUtf8(kProjectSuffix), Qt::CaseInsensitive) ==
+        0) {
+      openProject(path);
+      return;
+    }
+    if (m_composition.Modified() && !confirmDiscard()) return;
+    // New Format's settings for the picture; a file New refuses leaves the
+    // user's settings as they were.
+    const CanvasSettings before = Settings;
+    Settings.DefaultBKPic = false;
+    Settings.BKPicPath = path.toStdString();
+    Settings.SameAsBKPic = true;
+    bool made = false;
+    AskBeforeDiscard = false;  // asked above already
+    runCommand(this, [this, &made] { made = newCanvas(); });
+    AskBeforeDiscard = true;
+    if (!made) Settings = before;
+  });
 }
 
 void TMainForm::MenuOpenProjectClick() { OpenProject(QString()); }
@@ -72,6 +170,8 @@ void TMainForm::SaveProjectToFile(const QString& path) {
                   m_composition.Queue().items());
   m_composition.setModified(false);
   setStatusText(3, path);
+  updateTitle();
+  rememberProject(path);
 }
 
 bool TMainForm::saveProject(bool askForName) {
@@ -125,6 +225,8 @@ void TMainForm::openProject(QString path) {
   m_composition.setModified(false);
   ProjectPath = path;
   setStatusText(3, path);
+  updateTitle();
+  rememberProject(path);
 }
 
 void TMainForm::saveCanvasPicture() {

@@ -13,38 +13,45 @@
 namespace glyphon {
 namespace {
 
+// Records what a view is told, and keeps a copy of the canvas the way a
+// view would: whole when it is replaced, the reported rectangles otherwise.
 struct RecordingListener : CompositionListener {
+  const Composition* composition = nullptr;
+  Bitmap shown;
   std::vector<Rect> changed;
   int layouts = 0;
   std::vector<bool> modified;
-  void screenChanged(const Rect& r) override { changed.push_back(r); }
-  void screenLaidOut() override { ++layouts; }
+  void canvasChanged(const Rect& r) override {
+    changed.push_back(r);
+    bitBlt(shown, r.Left, r.Top, r.width(), r.height(), composition->CanvasBitmap(), r.Left, r.Top);
+  }
+  void canvasReplaced() override {
+    ++layouts;
+    shown = composition->CanvasBitmap();
+  }
   void modifiedChanged(bool m) override { modified.push_back(m); }
 };
 
 using testing::noise;
 using testing::textItem;
 
-// What the canvas must hold: the backdrop, every item from the bottom up,
-// and the handles of the selected item while they are shown.
+// What the canvas must hold: the backdrop and every item from the bottom
+// up. The selection's handles are the view's and never pixels of it.
 Bitmap expectedCanvas(const Composition& c) {
   Bitmap canvas = c.BackdropBitmap();
   c.Queue().DrawAll(canvas);
-  const TQueueData& q = c.Queue();
-  if (q.Selected && q.HandlesShown) TQueueData().DrawHandles(q.Selected->Rect, canvas);
   return canvas;
 }
 
-Bitmap placedPart(const Composition& c) {
-  const Rect p = c.CanvasPlacement();
-  Bitmap part(p.width(), p.height());
-  bitBlt(part, 0, 0, p.width(), p.height(), c.ScreenImage(), p.Left, p.Top);
-  return part;
-}
+// A listener's copy of the canvas, which the composition must keep in step
+// by the rectangles it reports.
+const Bitmap* shownCopy = nullptr;
 
 void expectConsistent(const Composition& c) {
   ASSERT_EQ(c.CanvasBitmap(), expectedCanvas(c));
-  ASSERT_EQ(placedPart(c), c.CanvasBitmap());
+  if (shownCopy) {
+    ASSERT_EQ(*shownCopy, c.CanvasBitmap()) << "a change went unreported";
+  }
   const TQueueData& q = c.Queue();
   if (q.Selected) {
     EXPECT_EQ(q.topItem(), q.Selected);
@@ -58,10 +65,12 @@ void expectConsistent(const Composition& c) {
 class CompositionTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    listener.composition = &comp;
+    shownCopy = &listener.shown;
     comp.setListener(&listener);
-    comp.LayoutScreen(300, 200, 15);
     comp.setBackdrop(noise(160, 120, 1));
   }
+  void TearDown() override { shownCopy = nullptr; }
   Composition comp;
   RecordingListener listener;
 };
@@ -138,8 +147,7 @@ TEST_F(CompositionTest, HideHandlesThenReselectOnlyRepaintsHandles) {
   EXPECT_TRUE(comp.Queue().HandlesShown);
   EXPECT_EQ(comp.UnderlayBitmap(), underlay);
   EXPECT_TRUE(comp.Modified());
-  const Rect p = comp.CanvasPlacement();
-  EXPECT_EQ(listener.changed, (std::vector<Rect>{Rect{30, 20, 100, 80}.translated(p.Left, p.Top)}));
+  EXPECT_EQ(listener.changed, (std::vector<Rect>{Rect{30, 20, 100, 80}}));
   expectConsistent(comp);
 
   // Selecting it again with its handles shown changes nothing.
@@ -210,7 +218,6 @@ TEST_F(CompositionTest, NewBackdropKeepsItemsAndDropsTheSelection) {
   EXPECT_FALSE(comp.Queue().HandlesShown);
   EXPECT_EQ(comp.Queue().count(), 2u);
   EXPECT_EQ(listener.layouts, layouts + 1);
-  EXPECT_EQ(comp.ScreenImage().width(), 285);  // remembered view size
   expectConsistent(comp);
 
   comp.clearItems();
@@ -233,12 +240,11 @@ TEST_F(CompositionTest, LoadingKeepsTheStackingOrder) {
   expectConsistent(comp);
 }
 
-// The screen rectangles a repaint of these canvas areas reports.
+// The rectangles a repaint of these canvas areas reports: clipped to the
+// canvas.
 std::vector<Rect> onScreen(const Composition& c, std::initializer_list<Rect> canvasAreas) {
   std::vector<Rect> rects;
-  const Rect p = c.CanvasPlacement();
-  for (const Rect& r : canvasAreas)
-    rects.push_back(intersect(r, c.CanvasBitmap().bounds()).translated(p.Left, p.Top));
+  for (const Rect& r : canvasAreas) rects.push_back(intersect(r, c.CanvasBitmap().bounds()));
   return rects;
 }
 
@@ -390,55 +396,31 @@ TEST_F(CompositionTest, ReplaceSelectedPutsTheNewItemOnTop) {
   expectConsistent(comp);
 }
 
-TEST(Composition, LayoutScreenCentresTheCanvas) {
-  struct Case {
-    int32_t canvasW, canvasH, clientW, clientH, extent;
-    Rect placement;
-    int32_t imageW, imageH;
-  };
-  const Case cases[] = {
-      {101, 51, 300, 200, 16, {91, 66, 192, 117}, 284, 184},  // odd differences
-      {100, 50, 300, 200, 17, {91, 66, 191, 116}, 283, 183},
-      {500, 400, 300, 200, 17, {0, 0, 500, 400}, 500, 400},  // larger than the view
-      {500, 50, 300, 200, 17, {0, 66, 500, 116}, 500, 183},
-      {7, 5, 0, 0, 17, {0, 0, 7, 5}, 7, 5},  // no view yet
-  };
-  for (const Case& c : cases) {
-    Composition comp;
-    RecordingListener listener;
-    comp.setListener(&listener);
-    comp.LayoutScreen(c.clientW, c.clientH, c.extent);
-    EXPECT_EQ(listener.layouts, 1);  // an empty canvas gives an empty screen
-    EXPECT_TRUE(comp.ScreenImage().isEmpty());
-    comp.setBackdrop(noise(c.canvasW, c.canvasH, 22));
-    EXPECT_EQ(comp.CanvasPlacement(), c.placement) << c.canvasW << "x" << c.canvasH;
-    EXPECT_EQ(comp.ScreenImage().width(), c.imageW);
-    EXPECT_EQ(comp.ScreenImage().height(), c.imageH);
-    EXPECT_EQ(placedPart(comp), comp.CanvasBitmap());
-    EXPECT_FALSE(comp.Modified());
-    const Bitmap& screen = comp.ScreenImage();
-    const Rect p = c.placement;
-    if (p.Left >= 2) {
-      EXPECT_EQ(screen.pixel(p.Left - 1, p.Top), rgb(0, 0, 0));  // frame
-      EXPECT_EQ(screen.pixel(p.Left - 2, p.Top), rgb(0, 0, 0));
-      EXPECT_EQ(screen.pixel(p.Left - 3, p.Top), rgb(128, 128, 128));  // surround
-      EXPECT_EQ(screen.pixel(p.Right + 1, p.Bottom + 1), rgb(0, 0, 0));
-      EXPECT_EQ(screen.pixel(p.Right + 2, p.Bottom + 1), rgb(128, 128, 128));
-    }
-  }
-}
-
-TEST(Composition, RefreshCopiesTheClippedRegionShifted) {
+TEST(Composition, ANewCanvasIsReportedWhole) {
   Composition comp;
   RecordingListener listener;
+  listener.composition = &comp;
   comp.setListener(&listener);
-  comp.LayoutScreen(200, 100, 0);
+  comp.setBackdrop(noise(101, 51, 22));
+  EXPECT_EQ(listener.layouts, 1);
+  EXPECT_EQ(listener.shown, comp.CanvasBitmap());
+  EXPECT_FALSE(comp.Modified());
+  EXPECT_TRUE(listener.changed.empty());
+}
+
+TEST(Composition, RefreshReportsTheClippedRegion) {
+  Composition comp;
+  RecordingListener listener;
+  listener.composition = &comp;
+  comp.setListener(&listener);
   comp.setBackdrop(noise(50, 40, 23));
-  const Rect p = comp.CanvasPlacement();
-  EXPECT_EQ(p, (Rect{75, 30, 125, 70}));
   comp.RefreshRegion({-10, 30, 20, 100});
-  EXPECT_EQ(listener.changed, (std::vector<Rect>{{75, 60, 95, 70}}));
+  EXPECT_EQ(listener.changed, (std::vector<Rect>{{0, 30, 20, 40}}));
   EXPECT_EQ(listener.modified, std::vector<bool>{true});
+  // Wholly outside: nothing to repaint, but the picture counts as modified.
+  comp.RefreshRegion({60, 0, 90, 10});
+  EXPECT_EQ(listener.changed.size(), 1u);
+  EXPECT_EQ(listener.modified, (std::vector<bool>{true, true}));
 }
 
 // The operations undo uses leave everything equal to a full recomposition.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/core/Bitmap.h"
+#include "engine/core/Composition.h"
 #include "engine/core/Geometry.h"
 #include "engine/core/TextItem.h"
 
@@ -32,5 +33,19 @@ inline std::unique_ptr<TTextItem> textItem(Rect r, unsigned seed, int32_t opacit
   item->Bitmap = std::make_shared<const Bitmap>(noise(13, 7, seed));
   return item;
 }
+
+// A listener that keeps a copy of the canvas the way a view does: whole
+// when it is replaced, by the reported rectangles otherwise. A copy that
+// differs from the canvas shows a change nobody was told of.
+struct CanvasMirror : CompositionListener {
+  explicit CanvasMirror(const Composition& c) : composition(c) {}
+  void canvasChanged(const Rect& r) override {
+    bitBlt(shown, r.Left, r.Top, r.width(), r.height(), composition.CanvasBitmap(), r.Left, r.Top);
+  }
+  void canvasReplaced() override { shown = composition.CanvasBitmap(); }
+  void modifiedChanged(bool) override {}
+  const Composition& composition;
+  Bitmap shown;
+};
 
 }  // namespace glyphon::testing

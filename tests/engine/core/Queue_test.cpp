@@ -275,3 +275,40 @@ TEST(TQueueData, PasteFromOffsetsAndBringsBackWhatLiesBeyondTheCanvas) {
 
 }  // namespace
 }  // namespace glyphon
+
+namespace glyphon {
+namespace {
+
+// The view draws and hit-tests handles at screen size with these; at size
+// 10 they are the canvas's own.
+TEST(HandleGeometry, SquaresAndZonesScaleWithTheHandleSize) {
+  const Rect r{0, 0, 100, 60};  // cx = 50, cy = 30
+  const auto ten = handleSquares(r, 10);
+  EXPECT_EQ(ten[0], (Rect{45, 0, 55, 10}));
+  EXPECT_EQ(ten[3], (Rect{90, 25, 100, 35}));
+  const auto twenty = handleSquares(r, 20);
+  EXPECT_EQ(twenty[0], (Rect{40, 0, 60, 20}));  // still centred
+  EXPECT_EQ(twenty[7], (Rect{80, 40, 100, 60}));
+  const auto odd = handleSquares(r, 7);
+  EXPECT_EQ(odd[2], (Rect{0, 27, 7, 34}));
+
+  struct Case {
+    int64_t x, y, band;
+    int zone;
+  };
+  const Case cases[] = {
+      {10, 30, 10, TQueueData::kLeftBand},
+      {11, 30, 10, TQueueData::kBody},
+      {11, 30, 20, TQueueData::kLeftBand},
+      {80, 41, 20, TQueueData::kRightBand | TQueueData::kBottomBand},
+      {50, -500, 20, 0},
+      {5, -500, 20, TQueueData::kLeftBand},
+      {50, 30, 60, 1 + 2 + 4 + 8},
+      {101, 30, 1, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(handleZone(r, c.x, c.y, c.band), c.zone) << c.x << "," << c.y << " band " << c.band;
+}
+
+}  // namespace
+}  // namespace glyphon

@@ -26,8 +26,8 @@
 #include "tests/windows/mainform/MainFormTestSupport.h"
 #include "tests/windows/shell/WindowTestSupport.h"
 #include "windows/core/Transparence.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/mainform/MainForm.h"
-#include "windows/shell/CanvasView.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/shell/ImageBox.h"
 
@@ -167,9 +167,10 @@ class EditWindowTest : public ::testing::Test {
 
   // A point of the canvas in the coordinates of the canvas view.
   QPoint viewPoint(int32_t canvasX, int32_t canvasY) const {
-    const Rect p = composition().CanvasPlacement();
-    return {p.Left + canvasX, p.Top + canvasY};
+    return canvasView()->toView(canvasX, canvasY);
   }
+  // Where the canvas lies in the view's picture.
+  Rect placement() const { return canvasView()->screenLayout().Placement; }
 
   void press(int32_t x, int32_t y, Qt::MouseButton button = Qt::LeftButton) {
     m_held |= button;
@@ -219,26 +220,38 @@ class EditWindowTest : public ::testing::Test {
         .convertToFormat(QImage::Format_RGB32);
   }
 
-  // The picture as it must be: the backdrop, every item from the bottom up
-  // and the selected item's handles while shown, composed from scratch.
+  // The picture as it must be: the backdrop and every item from the bottom
+  // up, composed from scratch.
   Bitmap recomposed() const {
     Bitmap canvas = composition().BackdropBitmap();
     queue().DrawAll(canvas);
-    if (queue().Selected && queue().HandlesShown)
-      TQueueData().DrawHandles(queue().Selected->Rect, canvas);
     return canvas;
   }
 
-  // The canvas, the screen image and what the view shows all equal a full
-  // recomposition; with frameShown the drag outline may differ from it.
+  // What the view must show at Actual Size: grey, the canvas centred in a
+  // black frame two pixels wide, and the selected item's handles while
+  // shown, ten pixels square, as pixels of the canvas.
+  Bitmap screenImage() const {
+    Bitmap canvas = recomposed();
+    if (queue().Selected && queue().HandlesShown)
+      TQueueData().DrawHandles(queue().Selected->Rect, canvas);
+    const ScreenLayout& layout = canvasView()->screenLayout();
+    Bitmap screen(layout.Width, layout.Height);
+    fillRect(screen, screen.bounds(), rgb(128, 128, 128));
+    const Rect p = layout.Placement;
+    drawRectangle(screen, {p.Left - 2, p.Top - 2, p.Right + 2, p.Bottom + 2}, rgb(255, 255, 255),
+                  rgb(0, 0, 0), 2);
+    bitBlt(screen, p.Left, p.Top, p.width(), p.height(), canvas, 0, 0);
+    return screen;
+  }
+
+  // The canvas equals a full recomposition and the view shows it as the
+  // screen image above; with frameShown the drag outline may differ from it.
   void expectShowsRecomposition(bool frameShown = false) const {
     const Bitmap expected = recomposed();
     ASSERT_TRUE(composition().CanvasBitmap() == expected) << "canvas differs from recomposition";
-    const Rect p = composition().CanvasPlacement();
-    const Bitmap& screen = composition().ScreenImage();
-    Bitmap placed(p.width(), p.height());
-    bitBlt(placed, 0, 0, p.width(), p.height(), screen, p.Left, p.Top);
-    ASSERT_TRUE(placed == expected) << "screen image differs from the canvas";
+    ASSERT_TRUE(canvasView()->mapping().isActualSize()) << "the view is zoomed";
+    const Bitmap screen = screenImage();
     if (frameShown) return;
     const QImage shown = shownView();
     const QWidget* viewport = scrollBox()->viewport();

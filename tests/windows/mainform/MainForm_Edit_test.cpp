@@ -311,6 +311,7 @@ TEST_F(EditCommandsTest, AStyleOfTheTextExportTakesAndRendersAnyText) {
 
 TEST_F(EditCommandsTest, AddPlacesTheItemAtTheVisibleCornerOfAScrolledCanvas) {
   newCanvas(1600, 1200);
+  action("MenuActualSize")->trigger();  // a canvas this large opens fitted
   scrollBox()->horizontalScrollBar()->setValue(300);
   scrollBox()->verticalScrollBar()->setValue(200);
   QApplication::processEvents();

@@ -107,18 +107,19 @@ TEST_F(PointerTest, OnlyTheFrameMovesUntilTheRelease) {
   // The item and the picture wait for the release; the outline follows.
   EXPECT_EQ(item->Rect, (Rect{50, 60, 150, 120}));
   EXPECT_EQ(composition().CanvasBitmap(), before);
-  const Rect p = composition().CanvasPlacement();
+  const Rect p = placement();
   ASSERT_TRUE(canvasView()->dragFrame().has_value());
-  EXPECT_EQ(*canvasView()->dragFrame(), (Rect{110, 110, 210, 170}.translated(p.Left, p.Top)));
+  EXPECT_EQ(*canvasView()->dragFrame(), (Rect{110, 110, 210, 170}));
   // The outline shows along the frame's top edge (the view is not
   // scrolled, so view and screen image coordinates agree).
   const QPoint viewAt = canvasView()->mapTo(scrollBox()->viewport(), QPoint());
   ASSERT_TRUE(viewAt.x() >= 0 && viewAt.y() >= 0);
   const QImage shown = shownView();
+  const Bitmap screen = screenImage();
   int outlined = 0;
   for (int32_t x = 110; x <= 210; ++x) {
     const QRgb s = shown.pixel(x + p.Left, 110 + p.Top);
-    const Color beneath = composition().ScreenImage().pixel(x + p.Left, 110 + p.Top);
+    const Color beneath = screen.pixel(x + p.Left, 110 + p.Top);
     if (rgb(uint8_t(qRed(s)), uint8_t(qGreen(s)), uint8_t(qBlue(s))) != beneath) ++outlined;
   }
   EXPECT_GT(outlined, 90);
@@ -261,7 +262,7 @@ TEST_F(PointerTest, AnItemDraggedOffTheCanvasStaysAndIsHitInTheMargin) {
   expectShowsRecomposition();
   press(390, 290);
   release(390, 290);
-  ASSERT_GE(composition().CanvasPlacement().Left, 100);
+  ASSERT_GE(placement().Left, 100);
   press(-100, 120);
   release(-100, 120);
   EXPECT_EQ(selected(), item);

@@ -20,6 +20,7 @@
 #include "tests/windows/shell/WindowTestSupport.h"
 #include "windows/documents/DesktopOpt.h"
 #include "windows/documents/Preview.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/mainform/MainForm.h"
 
 namespace glyphon {
@@ -194,7 +195,19 @@ TEST_F(OutputCommandsTest, AGnomeDesktopTakesThePictureInTheChosenPlacement) {
 
 TEST_F(OutputCommandsTest, PreviewShowsTheWholeViewPictureWithHandlesAndChangesNothing) {
   addSelectedItem();
-  const Bitmap screen = window->composition().ScreenImage();
+  // The view's picture at Actual Size: grey, the framed canvas and the
+  // handles over it.
+  const auto* view = testing::namedChild<CanvasView>(*window, QStringLiteral("ImageScreen"));
+  const Composition& comp = window->composition();
+  Bitmap canvas = comp.CanvasBitmap();
+  TQueueData().DrawHandles(comp.Queue().Selected->Rect, canvas);
+  const ScreenLayout& layout = view->screenLayout();
+  const Rect p = layout.Placement;
+  Bitmap screen(layout.Width, layout.Height);
+  fillRect(screen, screen.bounds(), rgb(128, 128, 128));
+  drawRectangle(screen, {p.Left - 2, p.Top - 2, p.Right + 2, p.Bottom + 2}, rgb(255, 255, 255),
+                rgb(0, 0, 0), 2);
+  bitBlt(screen, p.Left, p.Top, p.width(), p.height(), canvas, 0, 0);
   ASSERT_GT(screen.width(), 160);  // surround and frame around the canvas
   Bitmap shown;
   whenDialogOpens<TPreviewForm>([&shown](TPreviewForm& preview) {

@@ -4,14 +4,18 @@
 #include <sys/resource.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <csignal>
 #include <memory>
 #include <string>
@@ -19,9 +23,11 @@
 #include "engine/core/TextItem.h"
 #include "engine/documents/ProjectFile.h"
 #include "engine/documents/ProjectRender.h"
+#include "services/shell/RecentProjects.h"
 #include "services/shell/UserConfig.h"
 #include "tests/windows/mainform/MainFormTestSupport.h"
 #include "tests/windows/shell/WindowTestSupport.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/mainform/MainForm.h"
 
 namespace glyphon {
@@ -169,9 +175,8 @@ TEST_F(ProjectCommandsTest, TextsInAnyLanguageComeBackAndAPressShowsThemInTheMem
   EXPECT_EQ(itemTexts(), (std::vector<std::string>{german, japanese, arabic}));
 
   // A press loads the text into the memo, line breaks and all.
-  QTest::mouseClick(
-      testing::namedChild<QWidget>(*window, "ImageScreen"), Qt::LeftButton, Qt::NoModifier,
-      QPoint(composition().CanvasPlacement().Left + 150, composition().CanvasPlacement().Top + 50));
+  auto* view = testing::namedChild<CanvasView>(*window, "ImageScreen");
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, view->toView(150, 50));
   EXPECT_EQ(testing::namedChild<QPlainTextEdit>(*window, "MemoText")->toPlainText(),
             QStringLiteral("\u65e5\u672c\n\u8a9e"));
 }
@@ -389,7 +394,8 @@ TEST_F(ProjectCommandsTest, SavePictureWritesTheCanvasWithoutHandlesInTheChosenF
   addItem("selected", 40, rgb(250, 250, 0));
   composition().setModified(false);
   const Bitmap clean = cleanCanvas();
-  ASSERT_NE(composition().CanvasBitmap(), clean);  // the handles are painted
+  // The handles are shown (by the view, over the canvas).
+  ASSERT_TRUE(composition().Queue().HandlesShown);
 
   // A typed .bmp writes BMP while the JPG entry is chosen.
   dialogs.answers.push_back(file("picture.bmp"));
@@ -495,6 +501,103 @@ TEST_F(ProjectCommandsTest, TheRendererGivesTheEditorsOwnPictures) {
   }
   EXPECT_EQ(fileBytes(file("render.bmp")), fileBytes(file("editor.bmp")));
   EXPECT_EQ(fileBytes(file("render.jpg")), fileBytes(file("editor.jpg")));
+}
+
+// Drops through the window's own drop handling, as a file manager makes
+// them: a list of local files.
+void dropFiles(QWidget& target, const QStringList& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
+  data.setUrls(urls);
+  const QPoint at(target.width() / 2, target.height() / 2);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&target, &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&target, &drop);
+}
+
+TEST_F(ProjectCommandsTest, TheTitleShowsTheProjectAndItsUnsavedMark) {
+  EXPECT_EQ(window->windowTitle(), "Glyphon Editor[*]");
+  saveTwoItemProject();
+  EXPECT_EQ(window->windowTitle(), "a.gyf[*] - Glyphon Editor");
+  EXPECT_EQ(window->windowFilePath(), file("a.gyf"));
+  EXPECT_FALSE(window->isWindowModified());
+  composition().HideHandles();
+  EXPECT_TRUE(window->isWindowModified());
+  action("MenuSaveProject")->trigger();
+  EXPECT_FALSE(window->isWindowModified());
+  action("MenuNew")->trigger();
+  EXPECT_EQ(window->windowTitle(), "Glyphon Editor[*]");
+  EXPECT_EQ(window->windowFilePath(), "");
+}
+
+TEST_F(ProjectCommandsTest, OpenRecentListsTheLastProjectsAndDropsMissingOnes) {
+  const QMenu* recent = testing::namedChild<QMenu>(*window, QStringLiteral("MenuOpenRecent"));
+  EXPECT_FALSE(recent->isEnabled());
+  saveTwoItemProject();
+  newFrom(file("back.bmp"));
+  save(file("b.gyf"));
+  ASSERT_EQ(recent->actions().size(), 2);
+  EXPECT_EQ(recent->actions()[0]->text(), "&1 b.gyf");
+  EXPECT_EQ(recent->actions()[1]->text(), "&2 a.gyf");
+  EXPECT_EQ(window->recentProjects(), (QStringList{file("b.gyf"), file("a.gyf")}));
+  // Kept in the user's settings for the next run.
+  EXPECT_EQ(loadRecentProjects(), window->recentProjects());
+
+  // Opening from the list brings the project back and moves it up.
+  testing::namedAction(*window, QStringLiteral("MenuRecent2"))->trigger();
+  EXPECT_EQ(window->projectPath(), file("a.gyf"));
+  EXPECT_EQ(itemTexts(), (std::vector<std::string>{"bottom", "top"}));
+  EXPECT_EQ(window->recentProjects(), (QStringList{file("a.gyf"), file("b.gyf")}));
+
+  // A file that went away is taken off with a note; nothing else changes.
+  ASSERT_TRUE(QFile::remove(file("b.gyf")));
+  testing::namedAction(*window, QStringLiteral("MenuRecent2"))->trigger();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_TRUE(boxes.shown[0].request.text.contains(file("b.gyf")));
+  EXPECT_EQ(window->recentProjects(), QStringList{file("a.gyf")});
+  EXPECT_EQ(loadRecentProjects(), QStringList{file("a.gyf")});
+  EXPECT_EQ(window->projectPath(), file("a.gyf"));
+
+  // A new window starts with the stored list.
+  window.reset();
+  start();
+  EXPECT_EQ(window->recentProjects(), QStringList{file("a.gyf")});
+}
+
+TEST_F(ProjectCommandsTest, ADroppedProjectOpensAfterTheSaveChangesPrompt) {
+  saveTwoItemProject();
+  newFrom(file("back.bmp"));
+  addItem("unsaved", 30, rgb(1, 2, 3));
+  boxes.answers.push_back(MessageAnswer::Cancel);
+  dropFiles(*window, {file("a.gyf")});
+  EXPECT_EQ(boxes.shown.size(), 1u);  // the prompt, answered Cancel
+  EXPECT_EQ(itemTexts(), std::vector<std::string>{"unsaved"});
+  boxes.answers.push_back(MessageAnswer::No);
+  dropFiles(*window, {file("a.gyf")});
+  EXPECT_EQ(itemTexts(), (std::vector<std::string>{"bottom", "top"}));
+  EXPECT_EQ(window->projectPath(), file("a.gyf"));
+}
+
+TEST_F(ProjectCommandsTest, ADroppedPictureOpensACanvasOfItsOwnSize) {
+  testing::writeBmp(file("wide.bmp"), testing::patternPicture(420, 90));
+  composition().setModified(false);
+  dropFiles(*window, {file("wide.bmp"), file("back.bmp")});  // the first one counts
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  EXPECT_EQ(composition().CanvasBitmap(), testing::patternPicture(420, 90));
+  EXPECT_EQ(window->settings().BKPicPath, file("wide.bmp").toStdString());
+  EXPECT_TRUE(window->settings().SameAsBKPic);
+  // A file that is no picture is refused and the settings stay.
+  QFile text(file("notes.txt"));
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("hello");
+  text.close();
+  dropFiles(*window, {file("notes.txt")});
+  EXPECT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(window->settings().BKPicPath, file("wide.bmp").toStdString());
+  EXPECT_EQ(composition().CanvasBitmap().width(), 420);
 }
 
 }  // namespace

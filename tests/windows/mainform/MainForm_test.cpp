@@ -15,7 +15,7 @@
 
 #include "tests/windows/mainform/MainFormTestSupport.h"
 #include "tests/windows/shell/WindowTestSupport.h"
-#include "windows/shell/CanvasView.h"
+#include "windows/mainform/CanvasView.h"
 #include "windows/shell/ColorBox.h"
 
 namespace glyphon {
@@ -78,7 +78,9 @@ TEST_F(MainFormTest, StartsUpWithTheDefaultPictureAndTheStartingChoices) {
   // commands.
   startWithDefaultPicture(1024, 768);
   EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().front();
-  EXPECT_EQ(window->windowTitle(), "Glyphon Editor");
+  // "[*]" is where the unsaved mark goes; nothing is unsaved yet.
+  EXPECT_EQ(window->windowTitle(), "Glyphon Editor[*]");
+  EXPECT_FALSE(window->isWindowModified());
 
   const Composition& c = window->composition();
   EXPECT_EQ(c.CanvasBitmap().width(), 1024);
@@ -116,7 +118,7 @@ TEST_F(MainFormTest, StartUpWithoutTheDefaultPictureReportsItAndGoesOn) {
   EXPECT_EQ(lines[1], defaultPicture());
 
   EXPECT_TRUE(window->composition().CanvasBitmap().isEmpty());
-  EXPECT_TRUE(window->composition().ScreenImage().isEmpty());
+  EXPECT_EQ(canvasView()->screenLayout().Width, 0);
   EXPECT_EQ(window->statusText(0), "");
   EXPECT_EQ(window->statusText(2), "Unmodified");
   // The later steps of start-up still ran.
@@ -165,14 +167,16 @@ void expectMenu(const QMenu* menu, const char* title, const std::vector<Entry>& 
 TEST_F(MainFormTest, MenusHoldEveryCommandInOrderAndOnlyBuiltOnesWork) {
   startWithDefaultPicture(64, 48);
   const QList<QAction*> bar = window->menuBar()->actions();
-  ASSERT_EQ(bar.size(), 4);
+  ASSERT_EQ(bar.size(), 5);
   EXPECT_EQ(bar[0]->menu(), menu("MenuFile"));
-  EXPECT_EQ(bar[3]->menu(), menu("MenuHelp"));
+  EXPECT_EQ(bar[2]->menu(), menu("MenuView"));
+  EXPECT_EQ(bar[4]->menu(), menu("MenuHelp"));
 
   expectMenu(menu("MenuFile"), "&File",
              {{"Ne&w", "Ctrl+N", true},
               {"&New Format...", "", true},
               {"&Open Project", "", true},
+              {"Open &Recent"},  // nothing opened yet
               {"-"},
               {"Sa&ve Project", "Ctrl+S", true},
               {"Save &Project As", "", true},
@@ -201,6 +205,11 @@ TEST_F(MainFormTest, MenusHoldEveryCommandInOrderAndOnlyBuiltOnesWork) {
               {"&Paste", "Ctrl+V", true},
               {"-"},
               {"&Preview...", "Ctrl+P", true}});
+  expectMenu(menu("MenuView"), "&View",
+             {{"Zoom &In", "Ctrl++", true},
+              {"Zoom &Out", "Ctrl+-", true},
+              {"&Fit in Window", "Ctrl+0", true},
+              {"&Actual Size", "Ctrl+1", true}});
   expectMenu(menu("MenuGlyphonTemplate"), "&Glyphon Template",
              {{"-"}, {"&More Glyphon...", "", true}});
   expectMenu(menu("MenuHelp"), "&Help",
@@ -243,13 +252,13 @@ TEST_F(MainFormTest, EveryResizeCentresTheCanvasAgain) {
   const int extent = box->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, box);
   for (const QSize size : {QSize(700, 600), QSize(760, 700), QSize(640, 520)}) {
     showAt(size.width(), size.height());
-    const Bitmap& screen = window->composition().ScreenImage();
-    EXPECT_EQ(screen.width(), box->width() - extent);
-    EXPECT_EQ(screen.height(), box->height() - extent);
-    const Rect placement = window->composition().CanvasPlacement();
-    EXPECT_EQ(placement.Left, (screen.width() - 120) / 2);
-    EXPECT_EQ(placement.Top, (screen.height() - 90) / 2);
-    EXPECT_EQ(canvasView()->size(), QSize(screen.width(), screen.height()));
+    const ScreenLayout& screen = canvasView()->screenLayout();
+    EXPECT_EQ(screen.Width, box->width() - extent);
+    EXPECT_EQ(screen.Height, box->height() - extent);
+    const Rect placement = screen.Placement;
+    EXPECT_EQ(placement.Left, (screen.Width - 120) / 2);
+    EXPECT_EQ(placement.Top, (screen.Height - 90) / 2);
+    EXPECT_EQ(canvasView()->size(), QSize(screen.Width, screen.Height));
     EXPECT_FALSE(box->horizontalScrollBar()->isVisible());
     EXPECT_FALSE(box->verticalScrollBar()->isVisible());
   }
@@ -258,10 +267,14 @@ TEST_F(MainFormTest, EveryResizeCentresTheCanvasAgain) {
 TEST_F(MainFormTest, ACanvasLargerThanTheViewScrolls) {
   startWithDefaultPicture(1024, 768);
   showAt(700, 600);
-  const Bitmap& screen = window->composition().ScreenImage();
-  EXPECT_EQ(screen.width(), 1024);
-  EXPECT_EQ(screen.height(), 768);
-  EXPECT_EQ(window->composition().CanvasPlacement(), (Rect{0, 0, 1024, 768}));
+  // It opens fitted; at Actual Size it scrolls.
+  EXPECT_TRUE(canvasView()->isFitted());
+  testing::namedAction(*window, QStringLiteral("MenuActualSize"))->trigger();
+  QApplication::processEvents();
+  const ScreenLayout& screen = canvasView()->screenLayout();
+  EXPECT_EQ(screen.Width, 1024);
+  EXPECT_EQ(screen.Height, 768);
+  EXPECT_EQ(screen.Placement, (Rect{0, 0, 1024, 768}));
   EXPECT_TRUE(scrollBox()->horizontalScrollBar()->isVisible());
   EXPECT_TRUE(scrollBox()->verticalScrollBar()->isVisible());
   EXPECT_EQ(scrollBox()->horizontalScrollBar()->maximum(), 1024 - scrollBox()->viewport()->width());
@@ -276,7 +289,7 @@ TEST_F(MainFormTest, ScreenshotShowsTheCanvasInItsFrameOnGrey) {
 
   const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(shot.size(), window->size());  // one image pixel per screen pixel
-  const Rect placement = window->composition().CanvasPlacement();
+  const Rect placement = canvasView()->screenLayout().Placement;
   const QPoint origin = canvasView()->mapTo(window.get(), QPoint(0, 0));
   const QPoint canvas = origin + QPoint(placement.Left, placement.Top);
   auto colorAt = [&](int x, int y) {
