@@ -297,11 +297,12 @@ const MipChain& CanvasView::mips() const {
   return m_mips;
 }
 
-void CanvasView::paintPicture(QPainter& painter, const QRect& area) const {
+void CanvasView::paintPicture(QPainter& painter, const QRect& area, const ScreenLayout& layout,
+                              const ViewMapping& mapping) const {
   painter.fillRect(area, kSurroundGrey);
   const Bitmap& canvas = m_composition.CanvasBitmap();
-  if (canvas.isEmpty() || m_layout.Width == 0) return;
-  const Rect& p = m_layout.Placement;
+  if (canvas.isEmpty() || layout.Width == 0) return;
+  const Rect& p = layout.Placement;
   const int frame = kFrameWidth * std::max(1, int(std::lround(ratio())));
   const QRect placed = toQRect(p);
   const QRect framed = placed.adjusted(-frame, -frame, frame, frame);
@@ -311,17 +312,17 @@ void CanvasView::paintPicture(QPainter& painter, const QRect& area) const {
 
   const Rect shown = intersect({area.left(), area.top(), area.right() + 1, area.bottom() + 1}, p);
   if (shown.isEmpty()) return;
-  const Rect source = intersect(m_mapping.toCanvas(shown), canvas.bounds());
+  const Rect source = intersect(mapping.toCanvas(shown), canvas.bounds());
   if (source.isEmpty()) return;
-  if (m_mapping.isActualSize()) {
+  if (mapping.isActualSize()) {
     painter.drawImage(QPoint(source.Left + p.Left, source.Top + p.Top), imageOf(canvas),
                       toQRect(source));
     return;
   }
-  const QRect target = toQRect(m_mapping.toScreen(source));
+  const QRect target = toQRect(mapping.toScreen(source));
   painter.save();
   painter.setClipRect(placed.intersected(area));
-  if (m_mapping.zoom() > 1.0) {
+  if (mapping.zoom() > 1.0) {
     // Crisp squares: only the pixels shown are taken, then enlarged by
     // nearest pixel.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -331,7 +332,7 @@ void CanvasView::paintPicture(QPainter& painter, const QRect& area) const {
     // An area average: the halved copy nearest above the zoom, scaled down
     // the rest of the way (by less than two) smoothly.
     const MipChain& chain = mips();
-    const size_t n = chain.levelFor(m_mapping.zoom());
+    const size_t n = chain.levelFor(mapping.zoom());
     const double scale = std::ldexp(1.0, -int(n));
     const QRectF from(source.Left * scale, source.Top * scale, source.width() * scale,
                       source.height() * scale);
@@ -352,14 +353,15 @@ void CanvasView::paintPicture(QPainter& painter, const QRect& area) const {
   painter.restore();
 }
 
-void CanvasView::paintHandles(QPainter& painter) const {
+void CanvasView::paintHandles(QPainter& painter, const ScreenLayout& layout,
+                              const ViewMapping& mapping) const {
   if (!m_shownHandles) return;
   const int scale = std::max(1, int(std::lround(ratio())));
   const int pen = scale, size = kHandleSize * scale;
   painter.save();
   // Handles show on the canvas only, as pixels of the picture would.
-  painter.setClipRect(toQRect(m_layout.Placement), Qt::IntersectClip);
-  for (const Rect& square : handleSquares(m_mapping.toScreen(*m_shownHandles), size)) {
+  painter.setClipRect(toQRect(layout.Placement), Qt::IntersectClip);
+  for (const Rect& square : handleSquares(mapping.toScreen(*m_shownHandles), size)) {
     if (square.isEmpty()) continue;
     const QRect r = toQRect(square);
     painter.fillRect(r, kHandlePen);
@@ -381,9 +383,9 @@ void CanvasView::paintEvent(QPaintEvent* event) {
     const int right = int(std::ceil((exposed.right() + 1) * r)),
               bottom = int(std::ceil((exposed.bottom() + 1) * r));
     const QRect area = QRect(left, top, right - left, bottom - top).intersected(bounds);
-    if (!area.isEmpty()) paintPicture(painter, area);
+    if (!area.isEmpty()) paintPicture(painter, area, m_layout, m_mapping);
   }
-  paintHandles(painter);
+  paintHandles(painter, m_layout, m_mapping);
   if (m_dragFrame) {
     // White under black dashes: visible on light and dark pictures alike.
     const int width = std::max(1, int(std::lround(r)));
@@ -405,12 +407,27 @@ void CanvasView::paintEvent(QPaintEvent* event) {
 Bitmap CanvasView::picture() const {
   Bitmap result;
   if (m_layout.Width == 0) return result;
-  result.resize(m_layout.Width, m_layout.Height);
+  // Zoomed in, the picture is drawn at Actual Size instead: the preview
+  // fits it to the screen anyway, and at 1600 % a large canvas would make a
+  // picture beyond any size a bitmap may have.
+  ScreenLayout layout = m_layout;
+  ViewMapping mapping = m_mapping;
+  if (m_zoom > 1.0) {
+    const qreal r = ratio();
+    const int extent =
+        m_scrollBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scrollBox);
+    layout = layoutScreen(m_canvasWidth, m_canvasHeight,
+                          int64_t(std::floor(m_scrollBox->width() * r)),
+                          int64_t(std::floor(m_scrollBox->height() * r)),
+                          int64_t(std::floor(extent * r)));
+    mapping = ViewMapping(m_canvasWidth, m_canvasHeight, layout.Placement);
+  }
+  result.resize(layout.Width, layout.Height);
   QImage image(result.data(), result.width(), result.height(), qsizetype(result.stride()),
                QImage::Format_BGR888);
   QPainter painter(&image);
-  paintPicture(painter, QRect(0, 0, m_layout.Width, m_layout.Height));
-  paintHandles(painter);
+  paintPicture(painter, QRect(0, 0, layout.Width, layout.Height), layout, mapping);
+  paintHandles(painter, layout, mapping);
   return result;
 }
 

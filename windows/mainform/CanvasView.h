@@ -79,7 +79,8 @@ class CanvasView : public QWidget {
   [[nodiscard]] const std::optional<Rect>& dragFrame() const { return m_dragFrame; }
 
   // The whole picture of the view as it shows it now, handles included and
-  // the drag outline left out, at device pixels.
+  // the drag outline left out, at device pixels; zoomed in beyond Actual
+  // Size, the picture at Actual Size.
   [[nodiscard]] Bitmap picture() const;
   // The picture's layout in device pixels and the mapping it uses.
   [[nodiscard]] const ScreenLayout& screenLayout() const { return m_layout; }
@@ -118,8 +119,10 @@ class CanvasView : public QWidget {
   void applyZoom(double zoom, bool fitted, QPointF devicePoint, QPointF viewportPos);
   // Paints the device rectangle area of the picture (surround, frame,
   // canvas) and the handles over it.
-  void paintPicture(QPainter& painter, const QRect& area) const;
-  void paintHandles(QPainter& painter) const;
+  void paintPicture(QPainter& painter, const QRect& area, const ScreenLayout& layout,
+                    const ViewMapping& mapping) const;
+  void paintHandles(QPainter& painter, const ScreenLayout& layout,
+                    const ViewMapping& mapping) const;
   // The device pixels the handles of canvasRect cover.
   [[nodiscard]] QRect handleArea(const Rect& canvasRect) const;
   // Schedules a repaint of a rectangle given in device pixels.

@@ -367,6 +367,19 @@ TEST_F(CanvasViewTest, ThePreviewShowsThePictureOfTheView) {
   EXPECT_EQ(wrong, 0);
 }
 
+TEST_F(CanvasViewTest, ZoomedInThePreviewShowsThePictureAtActualSize) {
+  // At 1600 % this canvas would be 96000 pixels wide, beyond any bitmap.
+  newCanvas(6000, 400);
+  addItem({30, 40, 200, 140}, 12);
+  setZoom(16.0);
+  ASSERT_DOUBLE_EQ(zoom(), 16.0);
+  const Bitmap picture = canvasView()->picture();
+  EXPECT_GE(picture.width(), 6000);
+  EXPECT_LT(picture.width(), 6000 + 200);
+  setZoom(1.0);
+  EXPECT_EQ(canvasView()->picture(), picture);
+}
+
 // On a screen of 1024 x 640 logical pixels (2048 x 1280 at scale 2), less
 // a title bar, every button and menu stays in reach.
 TEST_F(CanvasViewTest, TheWindowFitsASmallScreenWithEveryCommandInReach) {
