@@ -114,7 +114,15 @@ std::string cutItemText(std::string_view text) {
 }
 
 std::string itemTextFromFile(std::string_view bytes) {
-  if (wellFormedUtf8(bytes) == bytes) return std::string(bytes);
+  // Well-formed UTF-8 (zero bytes included, which files may hold) is kept
+  // as it is, so that a text read, written and read again stays the same.
+  bool utf8 = true;
+  for (std::string_view rest = bytes; utf8 && !rest.empty();) {
+    const size_t length = wellFormedLength(rest);
+    utf8 = length > 0;
+    rest.remove_prefix(length);
+  }
+  if (utf8) return std::string(bytes);
   std::string text;
   text.reserve(bytes.size() * 2);
   for (const char c : bytes) {

@@ -37,10 +37,12 @@ struct OptionsDeleter {
 // HDR screens, logarithmic curves): such pictures are taken as sRGB.
 std::vector<uint8_t> profileOfNclx(const heif_image_handle* handle) {
   heif_color_profile_nclx* nclx = nullptr;
-  if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
-    return {};
+  const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+  // Owned before the error is looked at: libheif may hand over the profile
+  // it allocated together with an error about its values.
   const std::unique_ptr<heif_color_profile_nclx, void (*)(heif_color_profile_nclx*)> owned(
       nclx, heif_nclx_color_profile_free);
+  if (error.code != heif_error_Ok || !nclx) return {};
   TransferCurve curve = TransferCurve::Srgb;
   switch (nclx->transfer_characteristics) {
     // The video curves (BT.709, BT.601, BT.2020) are shown as sRGB's, as

@@ -72,12 +72,15 @@ struct SkippedChunks {
 SkippedChunks skippedChunks(const uint8_t* data, size_t size) {
   SkippedChunks skipped;
   size_t pos = 8;  // after the signature
-  while (size - pos >= 12 && skipped.count < 8) {
+  // A chunk is its length and type (8 bytes), its data and a CRC (4 bytes);
+  // libpng allocates for the data once it has read the first 8.
+  while (size - pos >= 8 && skipped.count < 8) {
     const uint8_t* chunk = data + pos;
     const size_t length = (size_t(chunk[0]) << 24) | (size_t(chunk[1]) << 16) |
                           (size_t(chunk[2]) << 8) | chunk[3];
     const bool ancillary = (chunk[4] & 0x20) != 0;  // a lower-case first letter
-    const bool overruns = length > size - pos - 12;
+    const size_t room = size - pos - 8;
+    const bool overruns = length > room || room - length < 4;
     if (ancillary && (overruns || length > kMaxChunkBytes)) {
       std::memcpy(skipped.names + skipped.count * 5, chunk + 4, 4);
       ++skipped.count;
