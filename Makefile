@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 FUZZ_SECONDS ?= 20
 
-.PHONY: all setup configure build run test fuzz-smoke bench clean
+.PHONY: all setup configure build run test package fuzz-smoke bench clean
 
 all: build
 
@@ -21,6 +21,12 @@ build: configure
 run: build
 	$(BUILD_DIR)/tools/glyphon-styles register $(BUILD_DIR)/styles
 	$(BUILD_DIR)/glyphon-editor
+
+# The Debian package, build/package/glyphon-editor_<version>-1_<arch>.deb
+# (CPack's DEB generator over the install rules). `make test` builds and
+# checks it as well (tests/packaging/).
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 # The fuzz smoke runs first so that ctest's summary is the last thing printed.
 test: build

@@ -29,10 +29,12 @@
 #include "engine/core/Error.h"
 #include "engine/core/FileIO.h"
 #include "engine/core/PluginHost.h"
+#include "engine/core/ShrinkToFit.h"
 #include "engine/core/TextItem.h"
 #include "engine/core/TextRules.h"
 #include "engine/documents/BmpCodec.h"
 #include "engine/documents/StylePicture.h"
+#include "engine/shell/ProgramInfo.h"
 #include "glyphon/style_plugin.h"
 
 namespace glyphon {
@@ -53,14 +55,34 @@ const char* const kDateDigits = "20260101";
 constexpr std::array<Color, 5> kToolbarColors{
     rgb(214, 48, 86), rgb(36, 112, 214), rgb(232, 140, 20), rgb(26, 150, 90), rgb(140, 60, 196)};
 
+constexpr const char* kUsage =
+    "usage: glyphon-gph pack PICTURE OUT.gph\n"
+    "       glyphon-gph unpack IN.gph OUT.bmp\n"
+    "       glyphon-gph style-pictures STYLE_FOLDER PLUGIN_FILE KIND_ID\n"
+    "       glyphon-gph render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB [SCALE]]\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Makes and reads the style pictures (.gph) of Glyphon Editor's style kinds.\n"
+    "\n"
+    "  pack PICTURE OUT.gph       pack a BMP or JPEG (JFIF) file into a style picture\n"
+    "  unpack IN.gph OUT.bmp      decode a style picture into a 24-bit BMP file\n"
+    "  style-pictures STYLE_FOLDER PLUGIN_FILE KIND_ID\n"
+    "                             run the plug-in STYLE_FOLDER/PLUGIN_FILE and write\n"
+    "                             the ten pictures of its kind, desc1..5.gph and\n"
+    "                             1..5.gph, into STYLE_FOLDER/KIND_ID\n"
+    "  render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB [SCALE]]\n"
+    "                             render TEXT (\"\\n\" breaks the line) with the\n"
+    "                             plug-in as the editor shows it at full size, in the\n"
+    "                             colour RRGGBB (default 68FF77) on a light backdrop,\n"
+    "                             at SCALE times its natural size (default 1)\n"
+    "  -h, --help                 show this text and exit\n"
+    "  --version                  show the version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 on failure, 2 for a wrong command line.\n";
+
 [[noreturn]] void usage() {
-  std::fputs(
-      "usage: glyphon-gph pack PICTURE OUT.gph\n"
-      "       glyphon-gph unpack IN.gph OUT.bmp\n"
-      "       glyphon-gph style-pictures STYLE_FOLDER PLUGIN_FILE KIND_ID\n"
-      "       glyphon-gph render STYLE_FOLDER PLUGIN_FILE STYLE_FONT TEXT OUT.bmp [RRGGBB "
-      "[SCALE]]\n",
-      stderr);
+  std::fputs(kUsage, stderr);
   std::exit(2);
 }
 
@@ -74,35 +96,6 @@ Bitmap render(const std::string& folder, const std::string& plugin, int32_t styl
     throw Error("The style plug-in \"" + folder + "/" + plugin + "\" drew nothing for \"" + text +
                 "\" in style font " + std::to_string(styleFont));
   return std::move(*rendering);
-}
-
-// source shrunk to fit within maxWidth x maxHeight, its shape kept, each
-// pixel the average of the source pixels it covers (no stretching up).
-Bitmap shrinkToFit(const Bitmap& source, int32_t maxWidth, int32_t maxHeight) {
-  const double scale =
-      std::min({1.0, double(maxWidth) / source.width(), double(maxHeight) / source.height()});
-  const int32_t w = std::max<int32_t>(1, int32_t(source.width() * scale + 0.5));
-  const int32_t h = std::max<int32_t>(1, int32_t(source.height() * scale + 0.5));
-  if (w == source.width() && h == source.height()) return source;
-  Bitmap out(w, h);
-  for (int32_t y = 0; y < h; ++y) {
-    const int32_t sy0 = int32_t(int64_t(y) * source.height() / h);
-    const int32_t sy1 = std::max(sy0 + 1, int32_t(int64_t(y + 1) * source.height() / h));
-    for (int32_t x = 0; x < w; ++x) {
-      const int32_t sx0 = int32_t(int64_t(x) * source.width() / w);
-      const int32_t sx1 = std::max(sx0 + 1, int32_t(int64_t(x + 1) * source.width() / w));
-      std::array<uint64_t, 3> sum{};
-      for (int32_t sy = sy0; sy < sy1; ++sy) {
-        const uint8_t* p = source.row(sy) + size_t(sx0) * 3;
-        for (int32_t sx = sx0; sx < sx1; ++sx, p += 3)
-          for (size_t c = 0; c < 3; ++c) sum[c] += p[c];
-      }
-      const uint64_t n = uint64_t(sy1 - sy0) * uint64_t(sx1 - sx0);
-      uint8_t* q = out.row(y) + size_t(x) * 3;
-      for (size_t c = 0; c < 3; ++c) q[c] = uint8_t((sum[c] + n / 2) / n);
-    }
-  }
-  return out;
 }
 
 // picture placed in the middle of a width x height picture of background.
@@ -219,7 +212,12 @@ void renderToFile(const std::string& folder, const std::string& plugin, const st
 int run(const std::vector<std::string>& args) {
   if (args.empty()) usage();
   const std::string& command = args[0];
-  if (command == "pack" && args.size() == 3) {
+  if ((command == "-h" || command == "--help") && args.size() == 1) {
+    std::fputs(kUsage, stdout);
+    std::fputs(kHelp, stdout);
+  } else if (command == "--version" && args.size() == 1) {
+    std::fputs(versionText("glyphon-gph").c_str(), stdout);
+  } else if (command == "pack" && args.size() == 3) {
     writeWholeFile(args[2], packStylePicture(readWholeFile(args[1])));
   } else if (command == "unpack" && args.size() == 3) {
     saveBmpFile(args[2], loadStylePicture(args[1]));

@@ -3,23 +3,30 @@
 // editor.
 //
 //   glyphon-render [--backdrop PICTURE] PROJECT.gyf OUTPUT.jpg|.bmp|.png|.webp
+//   glyphon-render --thumbnail SIZE PROJECT.gyf OUTPUT.png
 //
+// The second form is the file managers' thumbnailer (share/thumbnailers/).
 // Exit status 0 on success, 1 when the picture could not be made (nothing is
 // written then), 2 for a wrong command line.
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/core/Error.h"
+#include "engine/documents/Canvas.h"
 #include "engine/documents/ProjectRender.h"
+#include "engine/documents/ProjectThumbnail.h"
+#include "engine/shell/ProgramInfo.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: glyphon-render [--backdrop PICTURE] PROJECT.gyf OUTPUT.jpg|.bmp|.png|.webp\n"
+    "       glyphon-render --thumbnail SIZE PROJECT.gyf OUTPUT.png\n"
     "\n"
     "Renders a Glyphon Editor project to a picture, as Open Project followed by\n"
     "Save Picture would. The output's extension chooses the format: .jpg or .jpeg\n"
@@ -30,7 +37,14 @@ constexpr const char* kUsage =
     "                      AVIF) as the backdrop, stretched to the canvas size, in\n"
     "                      place of the project's own; transparent parts show the\n"
     "                      project's canvas colour\n"
-    "  -h, --help          show this text\n";
+    "  --thumbnail SIZE    write a PNG picture of the project as it was saved, at\n"
+    "                      most SIZE pixels on its longer side, made from the\n"
+    "                      renderings the file stores (no style plug-in runs)\n"
+    "  -h, --help          show this text and exit\n"
+    "  --version           show the version and exit\n"
+    "\n"
+    "Exit status: 0 when the picture is written, 1 when it cannot be made\n"
+    "(nothing is written then), 2 for a wrong command line.\n";
 
 void report(const std::string& what, const std::string& message) {
   std::fprintf(stderr, "glyphon-render: %s%s\n", what.c_str(), message.c_str());
@@ -49,10 +63,15 @@ int main(int argc, char** argv) {
   std::vector<std::string> operands;
   bool options = true;
   bool backdropGiven = false;
+  std::optional<std::string> thumbnailSize;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (options && (arg == "-h" || arg == "--help")) {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (options && arg == "--version") {
+      std::fputs(glyphon::versionText("glyphon-render").c_str(), stdout);
       return 0;
     }
     if (options && arg == "--") {
@@ -64,6 +83,11 @@ int main(int argc, char** argv) {
     } else if (options && arg.starts_with("--backdrop=")) {
       request.BackdropPath = std::string(arg.substr(11));
       backdropGiven = true;
+    } else if (options && arg == "--thumbnail") {
+      if (i + 1 >= argc) return usageError("--thumbnail needs a size");
+      thumbnailSize = argv[++i];
+    } else if (options && arg.starts_with("--thumbnail=")) {
+      thumbnailSize = std::string(arg.substr(12));
     } else if (options && arg.size() > 1 && arg.front() == '-') {
       return usageError("unknown option " + std::string(arg));
     } else {
@@ -73,12 +97,24 @@ int main(int argc, char** argv) {
   if (operands.size() != 2) return usageError("give one project file and one output picture");
   if (backdropGiven && request.BackdropPath.empty())
     return usageError("--backdrop needs a picture");
+  std::optional<int32_t> maxSide;
+  if (thumbnailSize) {
+    if (backdropGiven) return usageError("--thumbnail draws the project as saved: no --backdrop");
+    maxSide = glyphon::parseInt32(*thumbnailSize);
+    if (!maxSide || *maxSide <= 0)
+      return usageError("the thumbnail size must be a positive number of pixels: " +
+                        *thumbnailSize);
+  }
   request.ProjectPath = operands[0];
   request.OutputPath = operands[1];
-  request.DefaultPicture =
-      glyphon::defaultPictureIn(glyphon::programDataFolderFor(glyphon::executableFolder()));
 
   try {
+    if (maxSide) {
+      glyphon::writeProjectThumbnail(request.ProjectPath, *maxSide, request.OutputPath);
+      return 0;
+    }
+    request.DefaultPicture =
+        glyphon::defaultPictureIn(glyphon::programDataFolderFor(glyphon::executableFolder()));
     for (const std::string& warning : glyphon::renderProjectFile(request))
       report("warning: ", warning);
     return 0;

@@ -2,9 +2,9 @@
 #include <QAction>
 #include <QUrl>
 
-#include "windows/shell/About.h"
 #include "engine/shell/Language.h"
 #include "windows/mainform/MainForm.h"
+#include "windows/shell/About.h"
 #include "windows/shell/MessageBoxes.h"
 #include "windows/shell/Update.h"
 #include "windows/shell/UrlOpener.h"
@@ -27,8 +27,7 @@ void TMainForm::setUpHelp() {
 QString TMainForm::helpPagePath() const { return m_programFolder + QLatin1String(kHelpPage); }
 
 void TMainForm::MenuHelpTopicClick() {
-  // Whether a browser opens is the desktop's business; nothing is reported.
-  (void)urlOpener().open(QUrl::fromLocalFile(helpPagePath()));
+  (void)openPageOrSayWhere(this, QUrl::fromLocalFile(helpPagePath()));
 }
 
 void TMainForm::MenuCheckforupdatesClick() {

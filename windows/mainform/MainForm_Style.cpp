@@ -3,7 +3,6 @@
 // more style kinds.
 #include <QAction>
 #include <QBoxLayout>
-#include <QDesktopServices>
 #include <QFrame>
 #include <QMenu>
 #include <QUrl>
@@ -18,6 +17,7 @@
 #include "windows/mainform/MainForm.h"
 #include "windows/shell/MessageBoxes.h"
 #include "services/shell/StyleCatalogue.h"
+#include "windows/shell/UrlOpener.h"
 
 namespace glyphon {
 
@@ -203,7 +203,8 @@ void TMainForm::MenuGlyphonTypeClick(int32_t styleKindId) {
 }
 
 void TMainForm::MenuMoreGlyphonClick() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(m_programFolder + QLatin1String(kMoreStylesPage)));
+  (void)openPageOrSayWhere(this,
+                           QUrl::fromLocalFile(m_programFolder + QLatin1String(kMoreStylesPage)));
 }
 
 void TMainForm::ColorBoxColorChange() {

@@ -10,6 +10,8 @@
 
 #include "engine/core/ScopedOverride.h"
 
+class QWidget;
+
 namespace glyphon {
 
 class UrlOpener {
@@ -26,5 +28,11 @@ class UrlOpener {
 
 // Installs a replacement for its own lifetime (see ScopedOverride).
 using ScopedUrlOpener = ScopedOverride<UrlOpener>;
+
+// Opens a page of the program's (help, more style kinds) through urlOpener().
+// When nothing takes it (no browser is set up), an information box tells the
+// user where the page lies on disk, or its address for a web page, so that
+// they can open it themselves. Returns whether a handler took it.
+bool openPageOrSayWhere(QWidget* owner, const QUrl& page);
 
 }  // namespace glyphon

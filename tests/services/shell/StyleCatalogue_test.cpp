@@ -15,8 +15,8 @@ namespace {
 // so the user's catalogue is never read or written here.
 class StyleCatalogueTest : public ::testing::Test {
  protected:
-  static void write(const QByteArray& ini) {
-    const QString file = StyleCatalogue::userStoreFile();
+  static void write(const QByteArray& ini) { writeTo(StyleCatalogue::userStoreFile(), ini); }
+  static void writeTo(const QString& file, const QByteArray& ini) {
     QDir().mkpath(QFileInfo(file).absolutePath());
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -89,6 +89,64 @@ TEST_F(StyleCatalogueTest, ValuesWrittenByQSettingsReadBackAsTheyWere) {
   const StyleCatalogue catalogue;
   EXPECT_EQ(catalogue.templateEntries(), (std::vector<StyleKindEntry>{{10001, "A, B & C"}}));
   EXPECT_EQ(catalogue.location(10001).folder, "/with,comma/and space");
+}
+
+TEST_F(StyleCatalogueTest, TheSystemStoresAreTheAbsoluteFoldersOfXdgConfigDirs) {
+  qputenv("XDG_CONFIG_DIRS", "/opt/site/xdg:relative/xdg::/etc/xdg/");
+  EXPECT_EQ(StyleCatalogue::systemStoreFiles(),
+            (QStringList{"/opt/site/xdg/Vantry/Glyphon.conf", "/etc/xdg/Vantry/Glyphon.conf"}));
+  for (const char* none : {"", "relative:also/relative"}) {
+    qputenv("XDG_CONFIG_DIRS", none);
+    EXPECT_EQ(StyleCatalogue::systemStoreFiles(), QStringList{"/etc/xdg/Vantry/Glyphon.conf"})
+        << none;
+  }
+  // The user's store is the one a catalogue names and writes.
+  EXPECT_EQ(StyleCatalogue().fileName(), StyleCatalogue::userStoreFile());
+}
+
+// Kinds a package registered for every user: the user's own entries win id
+// by id, listed or not, and the first system-wide store holding an id wins
+// over later ones.
+TEST_F(StyleCatalogueTest, SystemEntriesServeTheIdsTheUserHasNoEntryFor) {
+  const QString site = QDir::cleanPath(qEnvironmentVariable("XDG_CONFIG_HOME") + "/../site");
+  const QString vendor = QDir::cleanPath(qEnvironmentVariable("XDG_CONFIG_HOME") + "/../vendor");
+  qputenv("XDG_CONFIG_DIRS", (site + ":" + vendor).toLocal8Bit());
+  writeTo(site + "/Vantry/Glyphon.conf",
+          "[10001]\nname=Script\nPath=/usr/lib/styles\ndata=lib1.so\n"
+          "[10002]\nname=Headline\nPath=/usr/lib/styles\ndata=lib2.so\n");
+  writeTo(vendor + "/Vantry/Glyphon.conf",
+          "[10002]\nname=Vendor headline\nPath=/vendor\ndata=v2.so\n"
+          "[10003]\nname=Classic\nPath=/vendor\ndata=v3.so\n");
+  // A new user: no store of their own yet.
+  EXPECT_EQ(
+      StyleCatalogue().templateEntries(),
+      (std::vector<StyleKindEntry>{{10001, "Script"}, {10002, "Headline"}, {10003, "Classic"}}));
+  EXPECT_EQ(StyleCatalogue().location(10003), (StyleLocation{"/vendor", "v3.so"}));
+
+  write("[10001]\nPath=/home/me/styles\n[10004]\nname=Mine\nPath=/home/me/styles\ndata=m.so\n");
+  const StyleCatalogue catalogue;
+  EXPECT_EQ(
+      catalogue.templateEntries(),
+      (std::vector<StyleKindEntry>{{10002, "Headline"}, {10003, "Classic"}, {10004, "Mine"}}));
+  EXPECT_EQ(catalogue.location(10001), (StyleLocation{"/home/me/styles", ""}));
+  EXPECT_EQ(catalogue.location(10002), (StyleLocation{"/usr/lib/styles", "lib2.so"}));
+  EXPECT_EQ(catalogue.location(10005), StyleLocation{});
+  // A catalogue of one file reads that file alone.
+  EXPECT_EQ(StyleCatalogue(StyleCatalogue::userStoreFile()).templateEntries(),
+            (std::vector<StyleKindEntry>{{10004, "Mine"}}));
+}
+
+TEST_F(StyleCatalogueTest, TheSystemStoreIsWrittenInTheFirstFolder) {
+  const QString site = QDir::cleanPath(qEnvironmentVariable("XDG_CONFIG_HOME") + "/../site");
+  qputenv("XDG_CONFIG_DIRS", (site + ":/etc/xdg").toLocal8Bit());
+  {
+    const std::unique_ptr<QSettings> store = StyleCatalogue::openSystemStore();
+    store->setValue("10001/name", "Script");
+    store->sync();
+    EXPECT_EQ(store->status(), QSettings::NoError);
+  }
+  EXPECT_TRUE(QFileInfo::exists(site + "/Vantry/Glyphon.conf"));
+  EXPECT_EQ(StyleCatalogue().templateEntries(), (std::vector<StyleKindEntry>{{10001, "Script"}}));
 }
 
 TEST(StyleKindIdTest, ReadsDecimalIdsThatFit32Bits) {

@@ -68,8 +68,42 @@ TEST_F(HelpMenuTest, HelpContentsOpensTheHelpPage) {
             std::vector<QString>{
                 QUrl::fromLocalFile(programFolder.filePath(QStringLiteral("help/index.html")))
                     .toString()});
-  // Nothing is reported, whether or not a browser opened.
+  // Nothing is reported when a browser took the page.
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// With no browser set up, the user learns where the pages lie, so that they
+// can open them by hand.
+TEST_F(HelpMenuTest, PagesNothingCanOpenAreNamedInABox) {
+  opener.handled = false;
+  action("MenuHelpTopic")->trigger();
+  action("MenuMoreGlyphon")->trigger();
+  ASSERT_EQ(opener.opened.size(), 2u);
+  EXPECT_EQ(
+      opener.opened[1],
+      QUrl::fromLocalFile(programFolder.filePath(QStringLiteral("help/styles.html"))).toString());
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  const char* pages[] = {"help/index.html", "help/styles.html"};
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(boxes.shown[i].owner, window.get());
+    EXPECT_EQ(boxes.shown[i].request.icon, MessageIcon::Information);
+    EXPECT_EQ(boxes.shown[i].request.text,
+              QStringLiteral("No program could open the page.\rIt lies at:\r") +
+                  programFolder.filePath(QString::fromLatin1(pages[i])));
+  }
+}
+
+TEST(OpenPageTest, AWebPageNothingCanOpenIsGivenByItsAddress) {
+  testing::RecordingMessageBoxes boxes;
+  testing::RecordingUrlOpener opener;
+  opener.handled = false;
+  EXPECT_FALSE(openPageOrSayWhere(nullptr, QUrl(QStringLiteral("https://glyphon.example/styles"))));
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"No program could open the page.\r"
+                                                    "Its address is:\r"
+                                                    "https://glyphon.example/styles"});
+  opener.handled = true;
+  EXPECT_TRUE(openPageOrSayWhere(nullptr, QUrl(QStringLiteral("https://glyphon.example/"))));
+  EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 TEST_F(HelpMenuTest, AboutShowsTheAboutBox) {

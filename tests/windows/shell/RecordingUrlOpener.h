@@ -16,10 +16,13 @@ class RecordingUrlOpener final : public UrlOpener {
 
   bool open(const QUrl& url) override {
     opened.push_back(url.toString());
-    return true;
+    return handled;
   }
 
   std::vector<QString> opened;
+  // What open answers: false stands for a desktop with nothing to open the
+  // address (no browser, no mail program).
+  bool handled = true;
 
  private:
   ScopedUrlOpener m_scope;

@@ -1,0 +1,17 @@
+#include "engine/shell/ProgramInfo.h"
+
+#include "engine/shell/UpdateRules.h"
+
+namespace glyphon {
+
+std::string versionText(std::string_view program) {
+  std::string text(program);
+  text += " (";
+  text += kPackageTitle;
+  text += ") ";
+  text += kProgramVersion;
+  text += "\nCopyright (C) 2026 Vantry.\n";
+  return text;
+}
+
+}  // namespace glyphon
