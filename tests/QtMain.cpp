@@ -15,10 +15,10 @@ class PrivateUserFolders final : public ::testing::EmptyTestEventListener {
  public:
   void OnTestStart(const ::testing::TestInfo&) override {
     m_folder = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_CONFIG_HOME", m_folder->filePath(QStringLiteral("config")).toLocal8Bit());
-    qputenv("XDG_DATA_HOME", m_folder->filePath(QStringLiteral("data")).toLocal8Bit());
     // The system-wide style catalogue of an installed package stays unseen.
     qputenv("XDG_CONFIG_DIRS", m_folder->filePath(QStringLiteral("xdg")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", m_folder->filePath(QStringLiteral("config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", m_folder->filePath(QStringLiteral("data")).toLocal8Bit());
   }
   // Runs after the test's fixture is gone, windows included.
   void OnTestEnd(const ::testing::TestInfo&) override { m_folder.reset(); }
