@@ -215,6 +215,7 @@ int run(const std::vector<std::string>& args) {
   if ((command == "-h" || command == "--help") && args.size() == 1) {
     std::fputs(kUsage, stdout);
     std::fputs(kHelp, stdout);
+    std::fputs(helpFooter().c_str(), stdout);
   } else if (command == "--version" && args.size() == 1) {
     std::fputs(versionText("glyphon-gph").c_str(), stdout);
   } else if (command == "pack" && args.size() == 3) {

@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
   if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
     std::fputs(kUsage, stdout);
     std::fputs(kHelp, stdout);
+    std::fputs(glyphon::helpFooter().c_str(), stdout);
     return 0;
   }
   if (args.size() == 1 && args[0] == QLatin1String("--version")) {

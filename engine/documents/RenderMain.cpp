@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (options && (arg == "-h" || arg == "--help")) {
       std::fputs(kUsage, stdout);
+      std::fputs(glyphon::helpFooter().c_str(), stdout);
       return 0;
     }
     if (options && arg == "--version") {

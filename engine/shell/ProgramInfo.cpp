@@ -14,4 +14,11 @@ std::string versionText(std::string_view program) {
   return text;
 }
 
+std::string helpFooter() {
+  std::string text = "\nReport bugs to: support@glyphon.example\n";
+  text += kPackageTitle;
+  text += " home page: <https://glyphon.example/>\n";
+  return text;
+}
+
 }  // namespace glyphon

@@ -14,4 +14,8 @@ inline constexpr std::string_view kPackageTitle = "Glyphon Editor";
 // ends in a line break.
 [[nodiscard]] std::string versionText(std::string_view program);
 
+// The lines every --help ends with, as GNU programs have them: where to
+// report bugs and the package's home page. Starts with a blank line.
+[[nodiscard]] std::string helpFooter();
+
 }  // namespace glyphon

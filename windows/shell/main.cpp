@@ -32,6 +32,7 @@ int answerInformationOptions(int argc, char** argv) {
   for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kHelp, stdout);
+      std::fputs(glyphon::helpFooter().c_str(), stdout);
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
