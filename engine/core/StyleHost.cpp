@@ -124,6 +124,16 @@ void StyleHost::start() {
     posix_spawn_file_actions_adddup2(&actions, theirs, style_host::kChannelFd);
     posix_spawn_file_actions_adddup2(&actions, pictures, style_host::kPicturesFd);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // The helper starts with every signal unblocked and at its default,
+    // whatever the editor's thread has set.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigfillset(&defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     const std::string parent = std::to_string(getpid());
     std::vector<char*> argv{m_program.data(),
                             const_cast<char*>("--parent"),
@@ -131,7 +141,8 @@ void StyleHost::start() {
                             const_cast<char*>("--temp"),
                             temp.data(),
                             nullptr};
-    spawned = posix_spawn(&pid, m_program.c_str(), &actions, nullptr, argv.data(), environ);
+    spawned = posix_spawn(&pid, m_program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
   }
   closeIfOpen(theirs);

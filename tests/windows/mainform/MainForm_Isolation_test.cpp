@@ -134,6 +134,25 @@ TEST_F(PluginIsolationTest, NoBrokenStyleCostsAnItem) {
   expectShowsRecomposition();
 }
 
+TEST_F(PluginIsolationTest, AResizeWhoseStyleCrashesKeepsTheRenderingStretched) {
+  std::unique_ptr<TTextItem> item = testing::noiseItem({100, 100, 200, 160}, 4);
+  item->StyleKind = 10001;
+  window->composition().addItem(std::move(item));
+  QApplication::processEvents();
+  const std::shared_ptr<const Bitmap> rendering = selected()->Bitmap;
+  useStyle(GLYPHON_TEST_CRASH_STYLE);
+  drag(200, 160, 260, 160);
+  EXPECT_EQ(errorShown(),
+            "The style \u201C" "Echo 10001\u201D stopped unexpectedly (segmentation fault) while "
+            "drawing the text.");
+  // The drag itself is done, with the rendering the item had.
+  ASSERT_NE(selected(), nullptr);
+  EXPECT_EQ(selected()->Rect.Left, 100);
+  EXPECT_EQ(selected()->Rect.Right, 260);  // the corner keeps the shape
+  EXPECT_EQ(selected()->Bitmap, rendering);
+  expectShowsRecomposition();
+}
+
 TEST_F(PluginIsolationTest, ALongDrawingShowsTheBusyPointerAndCanBeCancelled) {
   makeSomeWork();
   StyleWait::setDelays({40ms, 120ms});
