@@ -78,8 +78,9 @@ class StyleHost {
 
  private:
   void start();
-  // Kills the helper, if it still runs, and reaps it; returns its wait status.
-  int reap(bool kill);
+  // Kills the helper (when killFirst) and reaps it, closes the channel and
+  // the memfd and removes its temporary folder; returns its wait status.
+  int reap(bool killFirst);
   // Ends the call: the helper is gone or must go, and the failure is thrown.
   [[noreturn]] void failOnDeath();
   [[noreturn]] void failAndStop(PluginFault fault, int detail);

@@ -20,8 +20,9 @@ inline constexpr int kPicturesFd = 4;
 inline constexpr uint32_t kCallMagic = 0x47534331;    // "GSC1"
 inline constexpr uint32_t kAnswerMagic = 0x47534131;  // "GSA1"
 
-// The longest path or date the helper reads; a text may be as long as the
-// bitmap's largest side in characters and then some.
+// The longest path or date digits the helper reads, and the longest text:
+// far beyond any memo, small enough that a damaged length is refused
+// before anything is allocated.
 inline constexpr uint32_t kMaxPathBytes = 64 * 1024;
 inline constexpr uint32_t kMaxTextBytes = 64 * 1024 * 1024;
 
