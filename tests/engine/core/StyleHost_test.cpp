@@ -1,13 +1,17 @@
 #include "engine/core/StyleHost.h"
 
 #include <gtest/gtest.h>
+#include <linux/landlock.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "engine/core/PluginFailure.h"
@@ -169,7 +173,34 @@ TEST_F(StyleHostTest, MissingHelperIsAClearFailure) {
   }
 }
 
+// What the helper's --sandbox report says of one measure ("yes", "no", "ABI 7").
+std::string sandboxMeasure(const std::string& measure) {
+  const std::string command = "'" + styleHostProgram() + "' --sandbox";
+  FILE* report = popen(command.c_str(), "r");
+  if (report == nullptr) return {};
+  std::string value;
+  char line[256];
+  while (std::fgets(line, sizeof line, report) != nullptr) {
+    const std::string text = line;
+    if (text.rfind(measure + ": ", 0) == 0) value = text.substr(measure.size() + 2);
+  }
+  pclose(report);
+  while (!value.empty() && value.back() == '\n') value.pop_back();
+  return value;
+}
+
 TEST_F(StyleHostTest, SandboxRefusesWhatAStyleHasNoBusinessDoing) {
+  // Each measure holds where the kernel has it.
+  std::ifstream status("/proc/self/status");
+  const std::string statusText{std::istreambuf_iterator<char>(status), {}};
+  const bool kernelFilters = statusText.find("\nSeccomp:") != std::string::npos;
+  const bool kernelLandlock =
+      syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION) > 0;
+  if (!kernelFilters || !kernelLandlock) GTEST_SKIP() << "this kernel lacks seccomp or Landlock";
+  EXPECT_EQ(sandboxMeasure("system call filter"), "yes");
+  EXPECT_NE(sandboxMeasure("landlock"), "no");
+  EXPECT_EQ(sandboxMeasure("no new privileges"), "yes");
+  EXPECT_EQ(sandboxMeasure("resource limits"), "yes");
   const std::filesystem::path outside = std::filesystem::path(::testing::TempDir()) /
                                         ("glyphon_probe_" + std::to_string(getpid()) + ".txt");
   CountingWait wait;
