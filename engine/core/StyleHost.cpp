@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,8 @@
 #include "engine/core/ScopedOverride.h"
 #include "engine/core/StyleHostProtocol.h"
 #include "engine/core/StyleSandbox.h"
+
+#include "glyphon/style_plugin.h"
 
 extern char** environ;
 
@@ -260,7 +263,10 @@ PluginAnswer StyleHost::readPicture(const style_host::Answer& answer) {
   result.Status = PluginCallStatus::Done;
   result.Contract = answer.Contract == uint8_t(PluginContract::Text) ? PluginContract::Text
                                                                      : PluginContract::Ascii;
-  result.Scale = answer.Scale;
+  // What the helper says is checked like everything else it says.
+  result.Scale = std::isfinite(answer.Scale)
+                     ? std::clamp(answer.Scale, GLYPHON_TEXT_SCALE_MIN, GLYPHON_TEXT_SCALE_MAX)
+                     : 1.0;
   const int64_t width = answer.Width, height = answer.Height;
   if (width < 0 || height < 0 || width > Bitmap::kMaxSide || height > Bitmap::kMaxSide ||
       width * height > Bitmap::kMaxPixels)
