@@ -1,9 +1,12 @@
 // Speed of the editing steps on a full-HD canvas: the release that ends a
-// drag, one change of the transparency slider, Add through a style plug-in,
-// and the release of a resize that renders a caption afresh. Each runs the composition operation
+// drag, one change of the transparency slider, Add through a style plug-in
+// (in the style helper, against the same call made in this process, and the
+// first Add, which starts the helper), and the release of a resize that
+// renders a caption afresh. Each runs the composition operation
 // the window calls, up to the updated screen image.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <random>
@@ -13,8 +16,10 @@
 #include "engine/core/Composition.h"
 #include "engine/core/Drag.h"
 #include "engine/core/EditSteps.h"
+#include "engine/core/PluginCall.h"
 #include "engine/core/PluginHost.h"
 #include "engine/core/RenderedItem.h"
+#include "engine/core/StyleHost.h"
 #include "engine/core/StyleRendering.h"
 #include "engine/core/UndoHistory.h"
 
@@ -63,16 +68,35 @@ void BM_SliderChange(benchmark::State& state) {
 }
 BENCHMARK(BM_SliderChange)->Unit(benchmark::kMillisecond);
 
-// Add through the sample style plug-in: load the library, render, build the
-// item, put it on top of range(0) items and select it (which rebuilds the
-// underlay). The item is taken off again outside the timing.
+const char* const kAddText = "Glyphon Editor\r\nHappy Birthday";
+
+// The rendering of Add made in this process, as the editor did before its
+// plug-ins moved to the style helper.
+std::optional<Bitmap> renderInProcess(const std::string& text) {
+  PluginCall call;
+  call.Kind = PluginCallKind::Render;
+  call.LibraryPath = std::string(GLYPHON_BENCH_STYLE_DIR) + "/" + GLYPHON_BENCH_STYLE_FILE;
+  call.DateDigits = "20261208";
+  call.Text = text;
+  BitmapStore store;
+  if (callPlugin(call, store).Status != PluginCallStatus::Done) return std::nullopt;
+  return store.take();
+}
+
+std::optional<Bitmap> renderInHelper(const std::string& text) {
+  return renderWithPlugin(GLYPHON_BENCH_STYLE_DIR, GLYPHON_BENCH_STYLE_FILE, "20261208", 0, text);
+}
+
+// Add through the sample style plug-in: load the library (in the style
+// helper), render, build the item, put it on top of range(0) items and
+// select it (which rebuilds the underlay). The item is taken off again
+// outside the timing.
 void BM_AddWithPlugin(benchmark::State& state) {
   Composition comp;
   fillScatteredCanvas(comp, int(state.range(0)));
-  const std::string text = "Glyphon Editor\r\nHappy Birthday";
+  const std::string text = kAddText;
   for (auto _ : state) {
-    std::optional<Bitmap> rendering =
-        renderWithPlugin(GLYPHON_BENCH_STYLE_DIR, GLYPHON_BENCH_STYLE_FILE, "20261208", 0, text);
+    std::optional<Bitmap> rendering = renderInHelper(text);
     if (!rendering) {
       state.SkipWithError("the sample style plug-in does not load");
       return;
@@ -90,6 +114,58 @@ BENCHMARK(BM_AddWithPlugin)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
+
+// Add in the style helper against Add in this process, one after the other
+// in each iteration so that both see the same load: the times of each and
+// their ratio (helper / in-process) as counters. The helper is running
+// already, as it is in the editor from its start on.
+void BM_AddHelperAgainstInProcess(benchmark::State& state) {
+  Composition comp;
+  fillScatteredCanvas(comp, 100);
+  const std::string text = kAddText;
+  if (!renderInHelper(text) || !renderInProcess(text)) {
+    state.SkipWithError("the sample style plug-in does not render");
+    return;
+  }
+  using Clock = std::chrono::steady_clock;
+  Clock::duration inHelper{}, inProcess{};
+  const auto add = [&](const std::optional<Bitmap>& rendering) {
+    comp.addItem(makeRenderedItem(*rendering, {0, 0, 0, 0, 4, rgb(104, 255, 119), text}));
+    (void)comp.deleteSelected();
+  };
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    add(renderInHelper(text));
+    auto t1 = Clock::now();
+    add(renderInProcess(text));
+    auto t2 = Clock::now();
+    inHelper += t1 - t0;
+    inProcess += t2 - t1;
+  }
+  const double helperMs = std::chrono::duration<double, std::milli>(inHelper).count();
+  const double processMs = std::chrono::duration<double, std::milli>(inProcess).count();
+  const auto n = double(state.iterations());
+  state.counters["helper_ms"] = helperMs / n;
+  state.counters["in_process_ms"] = processMs / n;
+  state.counters["ratio"] = helperMs / processMs;
+}
+BENCHMARK(BM_AddHelperAgainstInProcess)->Iterations(40)->Unit(benchmark::kMillisecond);
+
+// The first Add after the editor's start, which starts the style helper
+// (and the style's fontconfig in it): the helper is stopped before each.
+void BM_FirstAddStartsTheHelper(benchmark::State& state) {
+  const std::string text = kAddText;
+  for (auto _ : state) {
+    state.PauseTiming();
+    StyleHost::shared().stop();
+    state.ResumeTiming();
+    if (!renderInHelper(text)) {
+      state.SkipWithError("the sample style plug-in does not render");
+      return;
+    }
+  }
+}
+BENCHMARK(BM_FirstAddStartsTheHelper)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 // The release of a corner drag that pulls a caption of the sample style
 // (kind 10001, style font range(0)) from its size at "50" to 1500 pixels

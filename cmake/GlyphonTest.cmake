@@ -17,6 +17,10 @@ function(add_glyphon_test name)
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
+  # Style plug-ins run in the style helper of this build.
+  add_dependencies(${name} glyphon-style-host)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    ENVIRONMENT_MODIFICATION "GLYPHON_STYLE_HOST=set:${PROJECT_BINARY_DIR}/glyphon-style-host"
+    TIMEOUT 120)
 endfunction()

@@ -25,6 +25,7 @@ packages=(
   fonts-noto-core fonts-noto-cjk
   fonts-symbola
   libtiff-dev libheif-dev
+  libseccomp-dev
   netpbm libtiff-tools libheif-examples
   dpkg-dev file lintian appstream desktop-file-utils shared-mime-info scdoc
 )

@@ -1,5 +1,13 @@
-// The host side of the style plug-ins: loads a style's library, lets its
-// render export draw a text into a bitmap of ours, and unloads it again.
+// The editor's calls of the style plug-ins. Every call runs in the style
+// helper (StyleHost.h), never in the editor's process: the helper loads the
+// style's library, lets its render export draw a text into a bitmap, and
+// unloads it again; the bitmap comes back here.
+//
+// A plug-in that crashes, hangs past the time limit, ends its process,
+// writes outside its bitmap or breaks the bitmap contract makes these
+// functions throw PluginFailure, whose messageFor() tells the user what
+// happened; RenderingCancelled when the user cancels through the wait in
+// force (renderWait()). Either way nothing of the editor's state changed.
 #pragma once
 
 #include <cstdint>
@@ -8,24 +16,20 @@
 #include <string_view>
 
 #include "engine/core/Bitmap.h"
+#include "engine/core/PluginCall.h"
+#include "engine/core/PluginFailure.h"
 
 namespace glyphon {
 
 // Renders text with the plug-in styleFolder + "/" + pluginFileName and returns the bitmap it
 // drew (possibly 0 x 0). Returns std::nullopt, and reports nothing, when the library does not
-// load, lacks the render export, or breaks the bitmap contract (writes over a field of the
-// bitmap it was handed). The library is loaded for this one call and unloaded on every path.
-// dateDigits and text are passed as zero-terminated strings; text should already have passed
-// filterMemoText. This is the original export only, even when the plug-in has the text export;
-// renderTextWithPlugin below prefers the text export.
+// load or lacks the render export. dateDigits and text are passed as zero-terminated strings;
+// text should already have passed filterMemoText. This is the original export only, even when
+// the plug-in has the text export; renderTextWithPlugin below prefers the text export.
 [[nodiscard]] std::optional<Bitmap> renderWithPlugin(const std::string& styleFolder,
                                                      const std::string& pluginFileName,
                                                      const std::string& dateDigits,
                                                      int32_t styleFont, const std::string& text);
-
-// Which render export a plug-in speaks. Ascii: only the original export (printable ASCII at
-// the style's natural size). Text: the text export too (any UTF-8 text, at any scale).
-enum class PluginContract { Ascii, Text };
 
 // A rendering and the contract it was drawn through.
 struct PluginRendering {
@@ -37,7 +41,8 @@ struct PluginRendering {
 };
 
 // Which contract the plug-in styleFolder + "/" + pluginFileName speaks; std::nullopt when it
-// does not load or has no render export at all. Loads and unloads the library.
+// does not load or has no render export at all, and also when loading it fails in any of the
+// ways above or is cancelled (rendering with it then tells the user). Never throws those.
 [[nodiscard]] std::optional<PluginContract> pluginContract(const std::string& styleFolder,
                                                            const std::string& pluginFileName);
 

@@ -258,7 +258,8 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // A new item rendered from text by the current style's plug-in at the
   // corner (x0, y0) with the size and colour chosen, keeping the rendering
   // kept says (see renderNewItem); null when the plug-in does not load or
-  // lacks its export.
+  // lacks its export, and when it failed, drew nothing (the user is told of
+  // both) or the user cancelled.
   std::unique_ptr<TTextItem> renderItem(int32_t x0, int32_t y0, const std::string& text,
                                         NewItemRendering kept);
   // Ends a drag in progress without moving anything, for commands that

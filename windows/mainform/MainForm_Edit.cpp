@@ -16,18 +16,23 @@
 #include <QStatusBar>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <utility>
 
 #include "engine/core/EditSteps.h"
+#include "engine/core/PluginFailure.h"
 #include "engine/core/PluginHost.h"
+#include "engine/core/RenderWait.h"
 #include "engine/core/RenderedItem.h"
+#include "engine/core/ScopedOverride.h"
 #include "engine/core/StyleRendering.h"
 #include "engine/core/TextRules.h"
 #include "services/shell/StyleCatalogue.h"
 #include "windows/core/Transparence.h"
 #include "windows/mainform/CanvasView.h"
 #include "windows/mainform/MainForm.h"
+#include "windows/mainform/StyleWait.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/shell/MessageBoxes.h"
 
@@ -70,6 +75,37 @@ std::string todaysDateDigits() {
 StyleSource styleSource(const QString& folder, const QString& pluginFileName) {
   return {QFile::encodeName(folder).toStdString(), QFile::encodeName(pluginFileName).toStdString(),
           todaysDateDigits()};
+}
+
+// The caption of style kind id in the catalogue, else its plug-in's file
+// name.
+QString styleKindName(int32_t id) {
+  const StyleCatalogue catalogue;
+  for (const StyleKindEntry& entry : catalogue.templateEntries())
+    if (entry.id == id && !entry.caption.isEmpty()) return entry.caption;
+  return catalogue.location(id).pluginFileName;
+}
+
+// Runs render, which asks the style helper for renderings by the plug-in of
+// style kind kind, with the wait shown over owner. A plug-in that fails is
+// named in an error box; a cancelled rendering ends quietly. Returns
+// whether render ran to its end.
+bool renderShowingWait(QWidget* owner, int32_t kind, const std::function<void()>& render) {
+  std::string failure;
+  {
+    StyleWait wait(owner, [kind] { return styleKindName(kind); });
+    const ScopedOverride<RenderWait> waiting(wait);
+    try {
+      render();
+      return true;
+    } catch (const PluginFailure& e) {
+      failure = e.messageFor(styleKindName(kind).toStdString());
+    } catch (const RenderingCancelled&) {
+      return false;
+    }
+  }
+  errorBox(owner, QString::fromStdString(failure));
+  return false;
 }
 
 }  // namespace
@@ -118,9 +154,19 @@ QString TMainForm::typedTextKept(const QString& typed) {
 }
 
 void TMainForm::updateStyleContract() {
+  // Loading a library runs its code: once the window shows, it waits like a
+  // rendering (at start-up the window has no events to serve yet). A
+  // failure shows when the style is used.
+  std::optional<StyleWait> wait;
+  std::optional<ScopedOverride<RenderWait>> waiting;
+  if (isVisible()) {
+    wait.emplace(this, [this] { return styleKindName(StyleKindId); });
+    waiting.emplace(*wait);
+  }
   const std::optional<PluginContract> contract =
       pluginContract(QFile::encodeName(StyleFolder).toStdString(),
                      QFile::encodeName(PluginFileName).toStdString());
+  waiting.reset();
   m_memoTakesAnyText = contract == PluginContract::Text;
   setStatusNote(QString());
 }
@@ -178,18 +224,43 @@ bool TMainForm::checkEditInput(const std::string& text) {
 
 std::unique_ptr<TTextItem> TMainForm::renderItem(int32_t x0, int32_t y0, const std::string& text,
                                                  NewItemRendering kept) {
-  return renderNewItem(styleSource(StyleFolder, PluginFileName),
-                       {x0, y0, StyleKindId, StyleFontIndex, ComboBoxFontSize->currentIndex(),
-                        ColorBoxColor->selected(), text},
-                       kept);
+  std::unique_ptr<TTextItem> item;
+  const ItemChoice choice{x0,
+                          y0,
+                          StyleKindId,
+                          StyleFontIndex,
+                          ComboBoxFontSize->currentIndex(),
+                          ColorBoxColor->selected(),
+                          text};
+  if (!renderShowingWait(this, StyleKindId, [&] {
+        item = renderNewItem(styleSource(StyleFolder, PluginFileName), choice, kept);
+      }))
+    return nullptr;
+  if (item && item->Bitmap->isEmpty()) {
+    // An empty rendering would be an item nobody can see or click.
+    informationBox(this, (kept == NewItemRendering::Natural
+                              ? tr("The style \u201C%1\u201D drew nothing for this text, so no "
+                                   "item was added.")
+                              : tr("The style \u201C%1\u201D drew nothing for this text, so the "
+                                   "item was left as it was."))
+                             .arg(styleKindName(StyleKindId)));
+    return nullptr;
+  }
+  return item;
 }
 
 std::shared_ptr<const Bitmap> TMainForm::renderingFor(const TTextItem& item, const Rect& rect) {
   // A move keeps the rendering it has.
   if (rect.width() == item.Rect.width() && rect.height() == item.Rect.height()) return nullptr;
   const StyleLocation location = StyleCatalogue().location(item.StyleKind);
-  std::optional<Bitmap> rendering =
-      renderResized(styleSource(location.folder, location.pluginFileName), item, rect);
+  std::optional<Bitmap> rendering;
+  // A plug-in that fails leaves the item its rendering, stretched to the
+  // new size.
+  if (!renderShowingWait(this, item.StyleKind, [&] {
+        rendering =
+            renderResized(styleSource(location.folder, location.pluginFileName), item, rect);
+      }))
+    return nullptr;
   if (!rendering) return nullptr;
   return std::make_shared<const Bitmap>(std::move(*rendering));
 }
