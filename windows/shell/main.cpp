@@ -7,6 +7,7 @@
 #include "windows/mainform/MainForm.h"
 #include "windows/shell/MessageBoxes.h"
 #include "windows/shell/QuitWhenIdle.h"
+#include "windows/shell/TestScript.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -21,5 +22,6 @@ int main(int argc, char** argv) {
   // The window creates the transparency window, hidden, as its own child.
   window.showMaximized();
   glyphon::quitWhenIdleIfAsked(window);
+  glyphon::runTestScriptIfAsked(window);
   return app.exec();
 }
