@@ -72,8 +72,8 @@ RecoveryCopy::~RecoveryCopy() {
 }
 
 void RecoveryCopy::write(const ProjectSnapshot& snapshot) {
-  writeWholeFile(m_files.copyPath(),
-                 writeProject(snapshot.Settings, *snapshot.Backdrop, snapshot.Items));
+  writeProject(m_bytes, snapshot.Settings, *snapshot.Backdrop, snapshot.Items);
+  writeWholeFile(m_files.copyPath(), m_bytes);
   IniFile info;
   info.writeString("Recovery", "ProjectPath", snapshot.ProjectPath);
   info.writeString("Recovery", "SavedAt", std::to_string(int64_t(snapshot.TakenAt)));
@@ -83,6 +83,7 @@ void RecoveryCopy::write(const ProjectSnapshot& snapshot) {
 void RecoveryCopy::remove() {
   ::unlink(m_files.copyPath().c_str());
   ::unlink(m_files.infoPath().c_str());
+  m_bytes = {};
 }
 
 }  // namespace glyphon

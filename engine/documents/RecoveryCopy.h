@@ -12,8 +12,10 @@
 //   lock is free belongs to an editor that is gone (AbandonedCopy.h).
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "engine/documents/ProjectSnapshot.h"
 
@@ -45,7 +47,8 @@ class RecoveryCopy {
   // replaced whole or not at all (writeWholeFile), so a failure (a full
   // disk) leaves the previous copy as it was. Throws Error.
   void write(const ProjectSnapshot& snapshot);
-  // Removes the copy and its information file; the lock stays.
+  // Removes the copy and its information file and lets the memory of the
+  // copy's bytes go; the lock stays.
   void remove();
 
   [[nodiscard]] const RecoveryFiles& files() const { return m_files; }
@@ -53,6 +56,10 @@ class RecoveryCopy {
  private:
   RecoveryFiles m_files;
   int m_lockFd = -1;
+  // The bytes of the copy, kept from one copy to the next: mapping fresh
+  // memory for tens of megabytes, and giving it back, holds up the
+  // editor's thread when it needs memory at that moment.
+  std::vector<uint8_t> m_bytes;
 };
 
 }  // namespace glyphon
