@@ -8,7 +8,7 @@
 
 namespace {
 
-// Gives every test its own empty configuration and data folders: the main
+// Gives every test its own empty configuration, data and state folders: the main
 // window reads and writes its configuration file there, so no test sees
 // what another wrote, and the user's own files are never touched.
 class PrivateUserFolders final : public ::testing::EmptyTestEventListener {
@@ -19,6 +19,8 @@ class PrivateUserFolders final : public ::testing::EmptyTestEventListener {
     qputenv("XDG_CONFIG_DIRS", m_folder->filePath(QStringLiteral("xdg")).toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", m_folder->filePath(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", m_folder->filePath(QStringLiteral("data")).toLocal8Bit());
+    // The recovery copies of the windows a test makes.
+    qputenv("XDG_STATE_HOME", m_folder->filePath(QStringLiteral("state")).toLocal8Bit());
   }
   // Runs after the test's fixture is gone, windows included.
   void OnTestEnd(const ::testing::TestInfo&) override { m_folder.reset(); }

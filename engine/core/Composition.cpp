@@ -44,13 +44,13 @@ constexpr int32_t kShiftSafe = int32_t(1) << 30;
 }  // namespace
 
 void Composition::rebuildUnderlayFor(TTextItem* item) {
-  const bool canvasIsClean = m_canvas.width() == m_backdrop.width() &&
-                             m_canvas.height() == m_backdrop.height() &&
+  const bool canvasIsClean = m_canvas.width() == m_backdrop->width() &&
+                             m_canvas.height() == m_backdrop->height() &&
                              std::all_of(m_queue.items().begin(), m_queue.items().end(),
                                          [](const auto& i) { return shiftable(i->Rect); });
   if (!canvasIsClean) {
     std::unique_ptr<TTextItem> owned = m_queue.Unlink(item);
-    m_underlay = m_backdrop;
+    m_underlay = *m_backdrop;
     m_queue.DrawAll(m_underlay);
     m_queue.PushTop(std::move(owned));
     return;
@@ -60,10 +60,10 @@ void Composition::rebuildUnderlayFor(TTextItem* item) {
 }
 
 void Composition::recompose(Bitmap& target, const Rect& area, const TTextItem* skip) const {
-  const Rect r = intersect(area, m_backdrop.bounds());
+  const Rect r = intersect(area, m_backdrop->bounds());
   if (r.isEmpty()) return;
   Bitmap patch(r.width(), r.height());
-  bitBlt(patch, 0, 0, r.width(), r.height(), m_backdrop, r.Left, r.Top);
+  bitBlt(patch, 0, 0, r.width(), r.height(), *m_backdrop, r.Left, r.Top);
   for (const auto& each : m_queue.items()) {
     if (each.get() == skip || intersect(each->Rect, r).isEmpty()) continue;
     // The nearest-pixel mapping is relative to the item's own rectangle, so
@@ -91,8 +91,8 @@ void Composition::RefreshRegion(const Rect& canvasRect) {
 }
 
 void Composition::setBackdrop(Bitmap backdrop) {
-  m_backdrop = std::move(backdrop);
-  m_canvas = m_backdrop;
+  m_backdrop = std::make_shared<Bitmap>(std::move(backdrop));
+  m_canvas = *m_backdrop;
   m_queue.DrawAll(m_canvas);
   m_queue.Selected = nullptr;
   m_queue.HandlesShown = false;
@@ -113,7 +113,7 @@ void Composition::clearItems() {
   m_queue.Selected = nullptr;
   m_queue.HandlesShown = false;
   m_queue.Clear();
-  m_canvas = m_backdrop;
+  m_canvas = *m_backdrop;
   m_underlay = Bitmap();
   notifyReplaced();
 }
@@ -196,7 +196,8 @@ TTextItem* Composition::insertItem(std::unique_ptr<TTextItem> item, size_t posit
 }
 
 Bitmap Composition::exchangeBackdrop(Bitmap backdrop) {
-  Bitmap previous = std::move(m_backdrop);
+  // Shared with an autosave under way, the old backdrop must stay whole.
+  Bitmap previous = m_backdrop.use_count() == 1 ? std::move(*m_backdrop) : *m_backdrop;
   setBackdrop(std::move(backdrop));
   setModified(true);
   return previous;
@@ -212,13 +213,13 @@ void Composition::dropSelection() {
 void Composition::recompose() {
   const TTextItem* selected = m_queue.Selected;
   if (selected) {
-    m_underlay = m_backdrop;
+    m_underlay = *m_backdrop;
     for (const auto& item : m_queue.items())
       if (item.get() != selected) DrawItem(*item, m_underlay);
     m_canvas = m_underlay;
     redrawSelected();
   } else {
-    m_canvas = m_backdrop;
+    m_canvas = *m_backdrop;
     m_queue.DrawAll(m_canvas);
   }
   notifyReplaced();

@@ -45,7 +45,10 @@ class Composition {
   // Not owned; may be null. It must outlive the composition or be replaced.
   void setListener(CompositionListener* listener) { m_listener = listener; }
 
-  [[nodiscard]] const Bitmap& BackdropBitmap() const { return m_backdrop; }
+  [[nodiscard]] const Bitmap& BackdropBitmap() const { return *m_backdrop; }
+  // The backdrop, shared: it is never changed in place, only replaced, so
+  // another thread may read it (an autosave) while the composition goes on.
+  [[nodiscard]] std::shared_ptr<const Bitmap> sharedBackdrop() const { return m_backdrop; }
   [[nodiscard]] const Bitmap& CanvasBitmap() const { return m_canvas; }
   [[nodiscard]] const Bitmap& UnderlayBitmap() const { return m_underlay; }
   [[nodiscard]] bool Modified() const { return m_modified; }
@@ -144,7 +147,8 @@ class Composition {
   void notifyReplaced();
 
   TQueueData m_queue;
-  Bitmap m_backdrop;
+  // Never null; replaced whole, never changed in place (sharedBackdrop).
+  std::shared_ptr<Bitmap> m_backdrop = std::make_shared<Bitmap>();
   Bitmap m_canvas;
   Bitmap m_underlay;
   bool m_modified = false;

@@ -181,6 +181,13 @@ void checkProjectBackdrop(const Bitmap& backdrop) {
 
 std::vector<uint8_t> writeProject(const CanvasSettings& settings, const Bitmap& backdrop,
                                   std::span<const std::unique_ptr<TTextItem>> items) {
+  std::vector<uint8_t> out;
+  writeProject(out, settings, backdrop, items);
+  return out;
+}
+
+void writeProject(std::vector<uint8_t>& out, const CanvasSettings& settings, const Bitmap& backdrop,
+                  std::span<const std::unique_ptr<TTextItem>> items) {
   checkProjectBackdrop(backdrop);
   // Sized first, so that the buffer never moves while pictures go in.
   uint64_t size = kProjectSignature.size() + 4 + settings.BKPicPath.size() + 2 + 12 +
@@ -193,7 +200,7 @@ std::vector<uint8_t> writeProject(const CanvasSettings& settings, const Bitmap& 
     size += kItemFixedBytes + item->Text.size() + 4 + bmpImageBytes(renderingOf(*item));
   }
 
-  std::vector<uint8_t> out;
+  out.clear();
   out.reserve(size_t(size));
   putBytes(out, kProjectSignature.data(), kProjectSignature.size());
   putText(out, settings.BKPicPath);
@@ -217,7 +224,6 @@ std::vector<uint8_t> writeProject(const CanvasSettings& settings, const Bitmap& 
     put32(out, uint32_t(item->Opacity));
     appendBmp(out, renderingOf(*item));
   }
-  return out;
 }
 
 ProjectData readProject(std::span<const uint8_t> data, int64_t maxPixels) {

@@ -60,6 +60,10 @@ void checkProjectBackdrop(const Bitmap& backdrop);
 [[nodiscard]] std::vector<uint8_t> writeProject(const CanvasSettings& settings,
                                                 const Bitmap& backdrop,
                                                 std::span<const std::unique_ptr<TTextItem>> items);
+// The same bytes into out, which is cleared first and keeps its capacity,
+// so that a writer of many copies does not map fresh memory for each.
+void writeProject(std::vector<uint8_t>& out, const CanvasSettings& settings, const Bitmap& backdrop,
+                  std::span<const std::unique_ptr<TTextItem>> items);
 
 // Reads the bytes of a project file. Any signature is accepted, "\" in
 // BKPicPath is read as "/", BMP images of any form the BMP reader takes

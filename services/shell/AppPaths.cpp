@@ -30,4 +30,6 @@ QString userConfigFolder() { return xdgFolder("XDG_CONFIG_HOME", ".config") + "/
 
 QString userDataFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share") + "/Glyphon"; }
 
+QString userStateFolder() { return xdgFolder("XDG_STATE_HOME", ".local/state") + "/Glyphon"; }
+
 }  // namespace glyphon

@@ -19,4 +19,9 @@ namespace glyphon {
 // Not created here.
 [[nodiscard]] QString userDataFolder();
 
+// The user's state folder of the editor, for what a crash must not lose
+// (the recovery copies): $XDG_STATE_HOME/Glyphon (default
+// ~/.local/state/Glyphon). Not created here.
+[[nodiscard]] QString userStateFolder();
+
 }  // namespace glyphon

@@ -11,13 +11,15 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <utility>
 
+#include "engine/documents/Autosaver.h"
+#include "services/shell/UserConfig.h"
 #include "windows/mainform/CanvasView.h"
 #include "windows/shell/ColorBox.h"
 #include "windows/shell/MessageBoxes.h"
-#include "services/shell/UserConfig.h"
 
 namespace glyphon {
 
@@ -73,6 +75,7 @@ TMainForm::TMainForm(QString programFolder, QStringList arguments, QWidget* pare
   setUpProjects();
   setUpPrinting();
   setUpView();
+  setUpAutosave();
 
   // Restored from maximised, the window has its designed size, centred, or
   // the screen's size where that is smaller.
@@ -127,6 +130,9 @@ void TMainForm::FormCreate(QStringList arguments) {
   ComboBoxFontSize->setCurrentIndex(kStartFontSizeIndex);
 
   selectStartStyleFont();
+
+  // Copies of editors that crashed are offered once the window is up.
+  QTimer::singleShot(0, this, &TMainForm::offerRecovery);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -146,6 +152,8 @@ void TMainForm::FormDestroy() {
   // A configuration file that cannot be written is reported and the old one
   // kept; shut-down goes on.
   runCommand(this, [this] { saveUserConfiguration({Settings, PrintSettings}); });
+  // Closed normally: the recovery copy goes, once a write under way ends.
+  m_autosaver.reset();
   // closeEvent has offered to save a modified picture. The bitmaps, the
   // clipboard item and the item list belong to the composition and go with
   // the window.
@@ -184,6 +192,7 @@ void TMainForm::modifiedChanged(bool modified) {
   setWindowModified(modified);
   // Every refresh ends here, also one that only shows or hides handles.
   ImageScreen->syncHandles();
+  autosaveModifiedChanged(modified);
 }
 
 }  // namespace glyphon

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/core/Bitmap.h"
 #include "engine/core/Composition.h"
@@ -32,9 +33,12 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
+class QTimer;
 
 namespace glyphon {
 
+class AbandonedCopy;
+class Autosaver;
 class CanvasView;
 class ColorBox;
 class ImageBox;
@@ -182,6 +186,27 @@ class TMainForm : public QMainWindow, private CompositionListener {
   void setHistoryLimit(size_t bytes);
   [[nodiscard]] size_t historyBytes() const;
   [[nodiscard]] const UndoHistory& history() const { return m_history; }
+  // Autosave and recovery (windows/mainform/MainForm_Autosave.cpp). While
+  // the composition is modified, a recovery copy is written on another
+  // thread right after the first change (following a save, New, Open or
+  // the start) and then every interval (a minute unless set, or
+  // GLYPHON_AUTOSAVE_INTERVAL_MS says otherwise) when something changed;
+  // it goes when the composition is saved or discarded and when the window
+  // closes. offerRecovery offers the copies of editors that are gone, one
+  // by one, newest first (the start does, once the window is up).
+  void offerRecovery();
+  void setAutosaveInterval(int milliseconds);
+  // Copies written and failed so far.
+  struct AutosaveCounts {
+    int written = 0;
+    int failed = 0;
+  };
+  [[nodiscard]] AutosaveCounts autosaveCounts() const { return m_autosaveCounts; }
+  // Whether the composition is modified and the recovery copy holds it as
+  // it is now.
+  [[nodiscard]] bool recoveryCopyCurrent() const;
+  // Returns once the copy handed over is written and the window knows.
+  void waitForAutosave();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -298,6 +323,17 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // The title: the project's file name and the unsaved mark, or the
   // program's name alone before the first save.
   void updateTitle();
+
+  // Autosave (MainForm_Autosave.cpp): starts the writer and its timers;
+  // follows the modified state; hands a snapshot over, with the copies of
+  // editors that are gone that it replaces; hears of the write; recovers
+  // an abandoned copy.
+  void setUpAutosave();
+  void autosaveModifiedChanged(bool modified);
+  void autosaveTick();
+  void writeRecoveryCopy(std::vector<AbandonedCopy> replaced);
+  void autosaveFinished(uint64_t ticket, bool written, const QString& error);
+  void recoverFrom(AbandonedCopy copy);
 
   // Set Wallpaper and Preview (MainForm_Output.cpp).
   void setWallpaper();
@@ -439,6 +475,22 @@ class TMainForm : public QMainWindow, private CompositionListener {
   int m_nudgeGesture = 1;
   QStringList m_recentProjects;
   bool m_replayingHistory = false;
+  // The writer of recovery copies (null once the window is closed), the
+  // minute's timer and the one that writes right after a first change.
+  std::unique_ptr<Autosaver> m_autosaver;
+  QTimer* m_autosaveTimer = nullptr;
+  QTimer* m_autosaveSoon = nullptr;
+  // Changes the copy does not hold yet; whether a copy of the modified
+  // composition exists or is on its way.
+  bool m_changedSinceCopy = false;
+  bool m_copyKept = false;
+  // The number of the newest snapshot handed over, and of the newest the
+  // writer told of, with how it went.
+  uint64_t m_copyHandedOver = 0;
+  uint64_t m_copyDone = 0;
+  bool m_copyDoneWritten = false;
+  AutosaveCounts m_autosaveCounts;
+  bool m_autosaveNoteShown = false;
 };
 
 }  // namespace glyphon

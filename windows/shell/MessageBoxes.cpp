@@ -1,5 +1,6 @@
 #include "windows/shell/MessageBoxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -28,6 +29,10 @@ class QtMessageBoxes final : public MessageBoxes {
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     }
+    const QMessageBox::StandardButton order[] = {QMessageBox::Yes, QMessageBox::No,
+                                                 QMessageBox::Cancel};
+    for (int i = 0; i < request.buttonTexts.size() && i < 3; ++i)
+      if (QAbstractButton* button = box.button(order[i])) button->setText(request.buttonTexts[i]);
     if (owner == nullptr) box.setWindowModality(Qt::ApplicationModal);
     switch (box.exec()) {
       case QMessageBox::Yes:

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <new>
 #include <utility>
@@ -33,6 +34,9 @@ struct MessageRequest {
   QString caption;
   QString text;
   MessageButtons buttons = MessageButtons::Ok;
+  // Captions in place of the standard ones, in the order Yes, No, Cancel
+  // (the answers stay Yes, No, Cancel); empty keeps the standard captions.
+  QStringList buttonTexts = {};
 };
 
 // Shows one modal box and returns the button the user pressed. Closing a box

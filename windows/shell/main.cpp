@@ -10,6 +10,7 @@
 #include "windows/mainform/MainForm.h"
 #include "windows/shell/MessageBoxes.h"
 #include "windows/shell/QuitWhenIdle.h"
+#include "windows/shell/TestScript.h"
 
 namespace {
 
@@ -59,5 +60,6 @@ int main(int argc, char** argv) {
   // The window creates the transparency window, hidden, as its own child.
   window.showMaximized();
   glyphon::quitWhenIdleIfAsked(window);
+  glyphon::runTestScriptIfAsked(window);
   return app.exec();
 }

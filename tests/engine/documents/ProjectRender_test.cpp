@@ -3,6 +3,7 @@
 #include "engine/documents/ProjectRender.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -190,10 +191,11 @@ TEST_F(ProjectRenderTest, FailuresWriteNothing) {
 }
 
 // Runs glyphon-render with arguments; returns its exit status and what it
-// printed on standard error.
+// printed on standard error. A run that hangs is ended after 20 s (status
+// 124), so that it fails the test rather than holding up the suite.
 std::pair<int, std::string> runRenderer(const std::string& arguments) {
-  const std::string command =
-      std::string(GLYPHON_BUILD_DIR) + "/glyphon-render " + arguments + " 2>&1 >/dev/null";
+  const std::string command = "timeout 20 " + std::string(GLYPHON_BUILD_DIR) + "/glyphon-render " +
+                              arguments + " 2>&1 >/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   std::string output;
   char buffer[256];
@@ -249,6 +251,31 @@ TEST_F(ProjectRenderTest, TheCommandLineWritesPngAndWebpByTheOutputsExtension) {
   EXPECT_EQ(refused.first, 1);
   EXPECT_NE(refused.second.find(".png (PNG) or .webp (WebP)"), std::string::npos) << refused.second;
   EXPECT_FALSE(fs::exists(path("out.tif")));
+}
+
+// A named pipe, a device or a folder named as the project or the backdrop
+// is refused at once: reading would wait for a writer for ever, or go on
+// to the size limit.
+TEST_F(ProjectRenderTest, TheCommandLineRefusesWhatIsNotAFileAtOnce) {
+  writeProjectFile("a.gyf", {path("custom.bmp"), false, true, 1, 1, 0});
+  ASSERT_EQ(::mkfifo(path("pipe.gyf").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(path("pipe.bmp").c_str(), 0600), 0);
+  fs::create_directories(path("folder.gyf"));
+  const std::string out = " " + path("out.jpg");
+  const std::string fifo = "It is a named pipe (FIFO), not a regular file";
+  const std::pair<std::string, std::string> cases[] = {
+      {path("pipe.gyf") + out, "Cannot open file \"" + path("pipe.gyf") + "\". " + fifo},
+      {"/dev/zero" + out,
+       "Cannot open file \"/dev/zero\". It is a character device, not a regular file"},
+      {path("folder.gyf") + out, "Cannot open file \"" + path("folder.gyf") + "\". Is a directory"},
+      {"--backdrop " + path("pipe.bmp") + " " + path("a.gyf") + out, fifo},
+  };
+  for (const auto& [arguments, message] : cases) {
+    const auto [status, output] = runRenderer(arguments);
+    EXPECT_EQ(status, 1) << arguments;
+    EXPECT_NE(output.find(message), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(path("out.jpg")));
+  }
 }
 
 }  // namespace

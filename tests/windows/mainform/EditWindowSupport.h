@@ -75,6 +75,28 @@ inline void registerStyleKind(int32_t id, const QString& caption, const QString&
 // preview shows in the chosen colour.
 inline Bitmap echoSample() { return flatPicture(32, 17, rgb(128, 128, 128)); }
 
+// Installs the echo test style in styleFolder as kinds 10001 (the kind the
+// window starts with) and 10007, each with its ten pictures, and enters
+// them in the user's style catalogue.
+inline void installEchoStyles(const QString& styleFolder) {
+  const QString plugin = styleFolder + QStringLiteral("/" GLYPHON_TEST_ECHO_STYLE);
+  ASSERT_TRUE(QDir().mkpath(styleFolder));
+  ASSERT_TRUE(
+      QFile::link(QStringLiteral(GLYPHON_TEST_PLUGIN_DIR "/" GLYPHON_TEST_ECHO_STYLE), plugin));
+  for (const int32_t kind : {10001, 10007}) {
+    const QString kindFolder = styleFolder + QLatin1Char('/') + QString::number(kind);
+    ASSERT_TRUE(QDir().mkpath(kindFolder));
+    for (int n = 1; n <= 5; ++n) {
+      saveStylePicture(QStringLiteral("%1/desc%2.gph").arg(kindFolder).arg(n).toStdString(),
+                       flatPicture(90, 70, rgb(uint8_t(40 * n), 90, 30)), PictureFormat::Bmp);
+      saveStylePicture(QStringLiteral("%1/%2.gph").arg(kindFolder).arg(n).toStdString(),
+                       echoSample(), PictureFormat::Bmp);
+    }
+    registerStyleKind(kind, QStringLiteral("Echo %1").arg(kind), styleFolder,
+                      QStringLiteral(GLYPHON_TEST_ECHO_STYLE));
+  }
+}
+
 class EditWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -106,23 +128,7 @@ class EditWindowTest : public ::testing::Test {
 
   // Installs the echo test style as kinds 10001 (the kind the window
   // starts with) and 10007, each with its ten pictures.
-  void installEchoStyle() {
-    ASSERT_TRUE(QDir().mkpath(styleFolder()));
-    ASSERT_TRUE(QFile::link(QStringLiteral(GLYPHON_TEST_PLUGIN_DIR "/" GLYPHON_TEST_ECHO_STYLE),
-                            echoPlugin()));
-    for (const int32_t kind : {10001, 10007}) {
-      const QString kindFolder = styleFolder() + QLatin1Char('/') + QString::number(kind);
-      ASSERT_TRUE(QDir().mkpath(kindFolder));
-      for (int n = 1; n <= 5; ++n) {
-        saveStylePicture(QStringLiteral("%1/desc%2.gph").arg(kindFolder).arg(n).toStdString(),
-                         flatPicture(90, 70, rgb(uint8_t(40 * n), 90, 30)), PictureFormat::Bmp);
-        saveStylePicture(QStringLiteral("%1/%2.gph").arg(kindFolder).arg(n).toStdString(),
-                         echoSample(), PictureFormat::Bmp);
-      }
-      registerStyleKind(kind, QStringLiteral("Echo %1").arg(kind), styleFolder(),
-                        QStringLiteral(GLYPHON_TEST_ECHO_STYLE));
-    }
-  }
+  void installEchoStyle() { installEchoStyles(styleFolder()); }
 
   // Installs the echo style of the text export as kind id, with the
   // pictures of the echo kinds; the window learns of it at the next choice

@@ -396,6 +396,9 @@ TEST_F(UndoTest, TheMemoryBoundDropsTheOldestStepsWhole) {
     items.push_back(addItem({int32_t(seed) * 10, 20, int32_t(seed) * 10 + 100, 80}, seed));
   const size_t rendering = bitmapBytes(*items[0]->Bitmap);
   ASSERT_EQ(rendering, 51u * 31u * 3u);
+  // The recovery copy of the first change shares the renderings while it
+  // is written, and they are not the history's alone until it is done.
+  window->waitForAutosave();
   // Room for two deleted items.
   window->setHistoryLimit(2 * rendering + rendering / 2);
   for (TTextItem* item : items) {
