@@ -2,6 +2,8 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +31,12 @@ struct OptionsDeleter {
 
 [[noreturn]] void fail(const char* what, const heif_error& error) {
   std::string message = what;
-  if (error.message && *error.message) message += std::string(" (") + error.message + ")";
+  // libheif's own words, on one line, without the line end some carry.
+  std::string detail = error.message ? error.message : "";
+  std::replace(detail.begin(), detail.end(), '\n', ' ');
+  while (!detail.empty() && std::isspace(static_cast<unsigned char>(detail.back())))
+    detail.pop_back();
+  if (!detail.empty()) message += " (" + detail + ")";
   throw Error(message);
 }
 

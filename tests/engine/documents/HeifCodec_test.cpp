@@ -112,6 +112,9 @@ TEST_F(HeifFiles, RefusesDamagedFilesWithAPlainSentence) {
     const std::vector<uint8_t> cut(good.begin(), good.begin() + long(keep));
     const std::string message = errorOf(cut);
     EXPECT_EQ(message.rfind("The HEIF picture", 0), 0u) << keep << " bytes kept: " << message;
+    // libheif's words end some messages with a line end: one line, ending in ")".
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    EXPECT_NE(message.back(), ' ') << message;
   }
 }
 
