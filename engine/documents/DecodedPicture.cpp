@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
-#include <functional>
 #include <cmath>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -33,12 +33,15 @@ struct TransformDeleter {
 using ProfilePtr = std::unique_ptr<void, ProfileCloser>;
 using TransformPtr = std::unique_ptr<void, TransformDeleter>;
 
-// Every step of 16 on each channel and its odd neighbour: an RGB transform
-// that keeps all of these within one step is taken to keep every colour (an
-// sRGB profile, the common case of phone photos, whose curve tables round a
+// Converts count pixels, bytes blue, green, red, in place.
+using PixelConversion = std::function<void(uint8_t* first, size_t count)>;
+
+// Every step of 16 on each channel and its odd neighbour: a conversion that
+// keeps all of these within one step is taken to keep every colour (an sRGB
+// profile, the common case of phone photos, whose curve tables round a
 // little differently from the exact sRGB curve), and the pixels are left
 // alone.
-bool keepsColours(cmsHTRANSFORM transform) {
+bool keepsColours(const PixelConversion& convert) {
   std::vector<uint8_t> probe;
   for (int b = 0; b <= 256; b += 16)
     for (int g = 0; g <= 256; g += 16)
@@ -48,8 +51,8 @@ bool keepsColours(cmsHTRANSFORM transform) {
         probe.insert(probe.end(), bgr, bgr + 3);
         probe.insert(probe.end(), {uint8_t(bgr[0] ^ 1), uint8_t(bgr[1] ^ 1), uint8_t(bgr[2] ^ 1)});
       }
-  std::vector<uint8_t> out(probe.size());
-  cmsDoTransform(transform, probe.data(), out.data(), cmsUInt32Number(probe.size() / 3));
+  std::vector<uint8_t> out = probe;
+  convert(out.data(), out.size() / 3);
   for (size_t i = 0; i < probe.size(); ++i)
     if (std::abs(int(out[i]) - int(probe[i])) > 1) return false;
   return true;
@@ -58,10 +61,17 @@ bool keepsColours(cmsHTRANSFORM transform) {
 // The conversion from a matrix-shaper RGB profile (three tone curves and
 // three colorants, as Adobe RGB, Display P3 and most camera profiles are)
 // to sRGB, taken from the two profiles through Little CMS and applied as
-// tables: each byte's linear light, one 3 x 3 matrix, and the sRGB curve
-// for 16384 steps of linear light. Little CMS's own 8-bit path evaluates
-// these per pixel and is several times slower on a photo; the two agree
-// within one step of 255 (a test holds them to it).
+// tables. Each output channel is encode(sum over the input channels c of
+// matrix[out][c] * linear_c(byte)): the three products of each input byte
+// are looked up at once, as three 21-bit whole numbers (in steps of the
+// sRGB curve's table, with 4 bits of fraction) packed into one 64-bit
+// word, so a pixel costs three such look-ups, two additions and three
+// look-ups of the curve. Every product is kept at or above zero by an
+// offset that the curve's table takes back, and that table reaches over
+// every sum the products can make, clipped to 0 and 255 where light falls
+// outside sRGB, so no sum needs clamping. Little CMS's own 8-bit path
+// evaluates all of this per pixel and is several times slower on a photo;
+// the two agree within one step of 255 (a test holds them to it).
 class MatrixShaperToSrgb {
  public:
   static std::optional<MatrixShaperToSrgb> of(cmsHPROFILE source, cmsHPROFILE srgb) {
@@ -72,58 +82,90 @@ class MatrixShaperToSrgb {
     if (!colorants(source, from) || !colorants(srgb, to)) return std::nullopt;
     double inverse[3][3];
     if (!inverted(to, inverse)) return std::nullopt;
-    MatrixShaperToSrgb tables;
+    double matrix[3][3];
     for (int row = 0; row < 3; ++row)
       for (int col = 0; col < 3; ++col) {
         double sum = 0;
         for (int k = 0; k < 3; ++k) sum += inverse[row][k] * from[k][col];
-        tables.m_matrix[row][col] = float(sum);
+        matrix[row][col] = sum;
       }
     static constexpr cmsTagSignature kCurves[3] = {cmsSigRedTRCTag, cmsSigGreenTRCTag,
                                                    cmsSigBlueTRCTag};
+    // products[c][v][out]: matrix[out][c] * linear light of byte v of
+    // input channel c, in fixed-point steps of the curve's table.
+    std::array<std::array<std::array<int64_t, 3>, 256>, 3> products;
     for (int c = 0; c < 3; ++c) {
       const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(source, kCurves[c]));
       if (!curve) return std::nullopt;
-      for (int v = 0; v < 256; ++v)
-        tables.m_linear[c][v] = cmsEvalToneCurveFloat(curve, float(v) / 255.0f);
+      for (int v = 0; v < 256; ++v) {
+        const double linear = cmsEvalToneCurveFloat(curve, float(v) / 255.0f);
+        for (int out = 0; out < 3; ++out) {
+          const double fixed = matrix[out][c] * linear * kStepScale;
+          // Far beyond any real profile; such tables are left to Little CMS.
+          if (!(std::abs(fixed) < double(kLaneLimit))) return std::nullopt;
+          products[size_t(c)][size_t(v)][size_t(out)] = std::llround(fixed);
+        }
+      }
     }
-    // sRGB's three curves are one curve.
-    const auto* srgbCurve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb, cmsSigRedTRCTag));
-    if (!srgbCurve) return std::nullopt;
-    cmsToneCurve* encode = cmsReverseToneCurve(srgbCurve);
-    if (!encode) return std::nullopt;
-    for (int i = 0; i < kEncodeSteps; ++i) {
-      const float v = cmsEvalToneCurveFloat(encode, float(i) / float(kEncodeSteps - 1));
-      tables.m_encode[size_t(i)] = uint8_t(std::clamp(std::lround(v * 255.0f), 0L, 255L));
-    }
-    cmsFreeToneCurve(encode);
+    // Each input channel's products are raised by their lowest (negative)
+    // value; the sums of each output channel then lie in [0, span[out]],
+    // and one common offset (with half a step, to round) is added to the
+    // red products so that every output channel's sums start at offset.
+    int64_t raised[3] = {0, 0, 0}, span[3] = {0, 0, 0};
+    std::array<std::array<int64_t, 3>, 3> lowest{};
+    for (int c = 0; c < 3; ++c)
+      for (int out = 0; out < 3; ++out) {
+        int64_t low = 0, high = 0;
+        for (int v = 0; v < 256; ++v) {
+          low = std::min(low, products[size_t(c)][size_t(v)][size_t(out)]);
+          high = std::max(high, products[size_t(c)][size_t(v)][size_t(out)]);
+        }
+        lowest[size_t(c)][size_t(out)] = low;
+        raised[out] += -low;
+        span[out] += high - low;
+      }
+    // The common offset, a whole number of steps.
+    const int64_t offset = ((std::max({raised[0], raised[1], raised[2]}) >> kFraction) + 1)
+                           << kFraction;
+    const int64_t top = offset + kHalfStep + std::max({span[0], span[1], span[2]});
+    if (top >= kLaneLimit) return std::nullopt;
+    MatrixShaperToSrgb tables;
+    for (int c = 0; c < 3; ++c)
+      for (int v = 0; v < 256; ++v) {
+        uint64_t word = 0;
+        for (int out = 0; out < 3; ++out) {
+          int64_t lane =
+              products[size_t(c)][size_t(v)][size_t(out)] - lowest[size_t(c)][size_t(out)];
+          if (c == 0) lane += offset - raised[out] + kHalfStep;
+          word |= uint64_t(lane) << (kLaneBits * out);
+        }
+        tables.m_products[size_t(c)][size_t(v)] = word;
+      }
+    const std::vector<uint8_t>& steps = srgbEncoding(srgb);
+    if (steps.empty()) return std::nullopt;
+    const int64_t first = offset >> kFraction;
+    tables.m_encode.resize(size_t(top >> kFraction) + 1);
+    for (size_t j = 0; j < tables.m_encode.size(); ++j)
+      tables.m_encode[j] =
+          steps[size_t(std::clamp(int64_t(j) - first, int64_t(0), int64_t(kEncodeSteps - 1)))];
     return tables;
   }
 
   // Converts count pixels, bytes blue, green, red, in place.
   void convert(uint8_t* bgr, size_t count) const {
-    // Everything the loop reads is copied into locals first: the bytes it
-    // writes may alias any memory as far as the compiler knows, which would
-    // otherwise reload the matrix and the tables' places for every pixel.
-    const float m00 = m_matrix[0][0], m01 = m_matrix[0][1], m02 = m_matrix[0][2];
-    const float m10 = m_matrix[1][0], m11 = m_matrix[1][1], m12 = m_matrix[1][2];
-    const float m20 = m_matrix[2][0], m21 = m_matrix[2][1], m22 = m_matrix[2][2];
-    const float* const red = m_linear[0].data();
-    const float* const green = m_linear[1].data();
-    const float* const blue = m_linear[2].data();
+    // Copied into locals: the bytes written may alias anything as far as
+    // the compiler knows, which would otherwise reload the tables' places
+    // for every pixel.
+    const uint64_t* const red = m_products[0].data();
+    const uint64_t* const green = m_products[1].data();
+    const uint64_t* const blue = m_products[2].data();
     const uint8_t* const encode = m_encode.data();
-    const auto step = [encode](float linear) {
-      // Light beyond the sRGB gamut is clipped, as an 8-bit transform does;
-      // in whole numbers, where clipping needs no branch. The matrix keeps
-      // linear within a few times [0, 1], far inside int32_t.
-      const auto index = int32_t(linear * float(kEncodeSteps - 1) + 0.5f);
-      return encode[std::clamp(index, 0, kEncodeSteps - 1)];
-    };
+    constexpr uint64_t kLane = (uint64_t(1) << kLaneBits) - 1;
     for (uint8_t* p = bgr; p != bgr + count * 3; p += 3) {
-      const float r = red[p[2]], g = green[p[1]], b = blue[p[0]];
-      const uint8_t outRed = step(m00 * r + m01 * g + m02 * b);
-      const uint8_t outGreen = step(m10 * r + m11 * g + m12 * b);
-      const uint8_t outBlue = step(m20 * r + m21 * g + m22 * b);
+      const uint64_t sums = red[p[2]] + green[p[1]] + blue[p[0]];
+      const uint8_t outRed = encode[(sums & kLane) >> kFraction];
+      const uint8_t outGreen = encode[((sums >> kLaneBits) & kLane) >> kFraction];
+      const uint8_t outBlue = encode[(sums >> (2 * kLaneBits)) >> kFraction];
       p[0] = outBlue;
       p[1] = outGreen;
       p[2] = outRed;
@@ -132,8 +174,32 @@ class MatrixShaperToSrgb {
 
  private:
   static constexpr int kEncodeSteps = 16384;
+  static constexpr int kFraction = 4;
+  static constexpr int64_t kHalfStep = int64_t(1) << (kFraction - 1);
+  static constexpr double kStepScale = double(kEncodeSteps - 1) * double(1 << kFraction);
+  static constexpr int kLaneBits = 21;
+  static constexpr int64_t kLaneLimit = int64_t(1) << kLaneBits;
 
-  MatrixShaperToSrgb() : m_encode(kEncodeSteps) {}
+  MatrixShaperToSrgb() = default;
+
+  // The sRGB byte of kEncodeSteps steps of linear light from 0 to 1, made
+  // once from the sRGB profile's curve; empty when it cannot be read.
+  static const std::vector<uint8_t>& srgbEncoding(cmsHPROFILE srgb) {
+    static const std::vector<uint8_t> steps = [srgb] {
+      // sRGB's three curves are one curve.
+      const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb, cmsSigRedTRCTag));
+      cmsToneCurve* encode = curve ? cmsReverseToneCurve(curve) : nullptr;
+      if (!encode) return std::vector<uint8_t>();
+      std::vector<uint8_t> bytes(kEncodeSteps);
+      for (int i = 0; i < kEncodeSteps; ++i) {
+        const float v = cmsEvalToneCurveFloat(encode, float(i) / float(kEncodeSteps - 1));
+        bytes[size_t(i)] = uint8_t(std::clamp(std::lround(v * 255.0f), 0L, 255L));
+      }
+      cmsFreeToneCurve(encode);
+      return bytes;
+    }();
+    return steps;
+  }
 
   // The matrix that takes linear red, green and blue to the profile's
   // connection space (columns: the red, green and blue colorants).
@@ -164,13 +230,11 @@ class MatrixShaperToSrgb {
     return true;
   }
 
-  std::array<std::array<float, 256>, 3> m_linear{};
-  float m_matrix[3][3]{};
+  // Per input channel (red, green, blue) and byte, its three products.
+  std::array<std::array<uint64_t, 256>, 3> m_products{};
+  // The sRGB byte of every sum, offset included.
   std::vector<uint8_t> m_encode;
 };
-
-// Converts count pixels (whole rows) in place.
-using PixelConversion = std::function<void(uint8_t* first, size_t count)>;
 
 // How the pixels of a picture with iccProfile become sRGB: unreadable (the
 // pixels are left alone and the picture taken as sRGB), readable and
@@ -228,27 +292,32 @@ SrgbConversion srgbConversionOf(const std::vector<uint8_t>& iccProfile, size_t r
               }
             }};
   }
+  if (std::optional<MatrixShaperToSrgb> tables = MatrixShaperToSrgb::of(source.get(), srgb.get())) {
+    PixelConversion convert = [tables = std::move(*tables)](uint8_t* first, size_t count) {
+      tables.convert(first, count);
+    };
+    if (keepsColours(convert)) return {true, {}};
+    return {true, std::move(convert)};
+  }
   // No cache: neighbouring photo pixels rarely repeat, and comparing each
   // with the last costs more than it saves; without it a transform may
   // also be used by two threads at once.
   auto transform = std::make_shared<TransformPtr>(cmsCreateTransform(
       source.get(), TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
   if (!*transform) return {};
-  if (keepsColours(transform->get())) return {true, {}};
-  if (std::optional<MatrixShaperToSrgb> tables = MatrixShaperToSrgb::of(source.get(), srgb.get()))
-    return {true, [tables = std::move(*tables)](uint8_t* first, size_t count) {
-              tables.convert(first, count);
-            }};
   // Little CMS converts any other profile, a row at a time through a
   // scratch row so that input and output never share memory.
-  return {true, [transform, rowWidth](uint8_t* first, size_t count) {
-            std::vector<uint8_t> scratch(rowWidth * 3);
-            for (size_t done = 0; done < count; done += rowWidth) {
-              uint8_t* row = first + done * 3;
-              std::memcpy(scratch.data(), row, scratch.size());
-              cmsDoTransform(transform->get(), scratch.data(), row, cmsUInt32Number(rowWidth));
-            }
-          }};
+  PixelConversion convert = [transform, rowWidth](uint8_t* first, size_t count) {
+    std::vector<uint8_t> scratch(std::min(rowWidth, count) * 3);
+    for (size_t done = 0; done < count; done += rowWidth) {
+      const size_t run = std::min(rowWidth, count - done);
+      uint8_t* row = first + done * 3;
+      std::memcpy(scratch.data(), row, run * 3);
+      cmsDoTransform(transform->get(), scratch.data(), row, cmsUInt32Number(run));
+    }
+  };
+  if (keepsColours(convert)) return {true, {}};
+  return {true, std::move(convert)};
 }
 
 }  // namespace
@@ -281,10 +350,9 @@ bool convertToSrgb(Bitmap& pixels, const std::vector<uint8_t>& iccProfile) {
 std::vector<uint8_t> rgbProfileOf(const Chromaticities& colours, TransferCurve curve) {
   // Chromaticities lie inside the unit triangle, with y above 0; anything
   // else (unknown primaries decode as zeros) makes no profile.
-  for (const auto& [x, y] : {std::pair{colours.redX, colours.redY},
-                            std::pair{colours.greenX, colours.greenY},
-                            std::pair{colours.blueX, colours.blueY},
-                            std::pair{colours.whiteX, colours.whiteY}})
+  for (const auto& [x, y] :
+       {std::pair{colours.redX, colours.redY}, std::pair{colours.greenX, colours.greenY},
+        std::pair{colours.blueX, colours.blueY}, std::pair{colours.whiteX, colours.whiteY}})
     if (!(x >= 0 && y > 0 && x + y <= 1)) return {};
   const cmsCIExyY white = {colours.whiteX, colours.whiteY, 1.0};
   const cmsCIExyYTRIPLE primaries = {{colours.redX, colours.redY, 1.0},
@@ -358,14 +426,19 @@ Bitmap turnedCanvas(int32_t w, int32_t h, int orientation) {
 // for the quarter turns and diagonal mirrors.
 Rect turnedRegionOfRows(int orientation, int32_t w, int32_t h, int32_t from, int32_t to) {
   switch (orientation) {
-    case 2: return {0, from, w, to};
+    case 2:
+      return {0, from, w, to};
     case 3:
-    case 4: return {0, h - to, w, h - from};
+    case 4:
+      return {0, h - to, w, h - from};
     case 5:
-    case 8: return {from, 0, to, w};
+    case 8:
+      return {from, 0, to, w};
     case 6:
-    case 7: return {h - to, 0, h - from, w};
-    default: return {0, from, w, to};
+    case 7:
+      return {h - to, 0, h - from, w};
+    default:
+      return {0, from, w, to};
   }
 }
 
@@ -439,7 +512,9 @@ Bitmap applyOrientation(Bitmap picture, int orientation) {
   }
   // The upper and lower halves of the result on two threads.
   const int32_t half = whole.Bottom / 2;
-  std::thread lower([&] { turnInto(picture, out, orientation, {0, half, whole.Right, whole.Bottom}); });
+  std::thread lower([&] {
+    turnInto(picture, out, orientation, {0, half, whole.Right, whole.Bottom});
+  });
   turnInto(picture, out, orientation, {0, 0, whole.Right, half});
   lower.join();
   return out;
@@ -483,29 +558,36 @@ void StreamingFinish::finishRows(int32_t from, int32_t to) {
              turnedRegionOfRows(m_orientation, m_pixels.width(), m_pixels.height(), from, to));
 }
 
+bool StreamingFinish::claimRows(bool waitForBand, int32_t& from, int32_t& to) {
+  // Bands of at least kBand rows while decoding goes on, so that waking the
+  // thread costs little beside the work; at most kMostRows at a time, so
+  // that the decoding thread, once done, finds rows left to share.
+  constexpr int32_t kBand = 32, kMostRows = 64;
+  const int32_t height = m_pixels.height();
+  std::unique_lock lock(m_mutex);
+  if (waitForBand)
+    m_changed.wait(lock, [&] {
+      return m_stopped || m_claimed == height || m_decoded - m_claimed >= kBand ||
+             m_decoded == height;
+    });
+  if (m_stopped || m_claimed >= m_decoded) return false;
+  from = m_claimed;
+  to = std::min(m_decoded, m_claimed + kMostRows);
+  m_claimed = to;
+  return true;
+}
+
 void StreamingFinish::work() {
-  // Bands of at least this many rows, so that waking the thread costs
-  // little beside the work.
-  constexpr int32_t kBand = 32;
-  int32_t done = 0;
-  while (done < m_pixels.height()) {
-    int32_t ready = 0;
-    {
-      std::unique_lock lock(m_mutex);
-      m_changed.wait(lock, [&] {
-        return m_stopped || m_decoded - done >= kBand || m_decoded == m_pixels.height();
-      });
-      if (m_stopped) return;
-      ready = m_decoded;
-    }
-    finishRows(done, ready);
-    done = ready;
-  }
+  int32_t from = 0, to = 0;
+  while (claimRows(true, from, to)) finishRows(from, to);
 }
 
 Bitmap StreamingFinish::finish() {
   if (m_worker.joinable()) {
     rowsDecoded(m_pixels.height());
+    // The decoding thread is free now: it shares the rows not yet taken.
+    int32_t from = 0, to = 0;
+    while (claimRows(false, from, to)) finishRows(from, to);
     m_worker.join();
   } else if (m_convert || m_orientation != 1) {
     // A small picture: finished here, after decoding.

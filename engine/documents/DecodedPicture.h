@@ -40,8 +40,7 @@ enum class TransferCurve { Srgb, Linear, Gamma22, Gamma28 };
 
 // An ICC profile (matrix and curves) for those colours, made by Little CMS;
 // empty when the chromaticities do not make a profile.
-[[nodiscard]] std::vector<uint8_t> rgbProfileOf(const Chromaticities& colours,
-                                                TransferCurve curve);
+[[nodiscard]] std::vector<uint8_t> rgbProfileOf(const Chromaticities& colours, TransferCurve curve);
 
 // The picture ready for the canvas: its colours converted from the embedded
 // ICC profile to sRGB, its transparent pixels composed over background
@@ -77,7 +76,8 @@ bool convertToSrgb(Bitmap& pixels, const std::vector<uint8_t>& iccProfile);
 // writing it: the decoder fills pixels top-down and calls rowsDecoded as
 // rows become final, and for pictures of a megapixel and more a second
 // thread converts them to sRGB and turns them into place, so that on two
-// cores finishing costs little beside decoding. finish() gives what
+// cores finishing costs little beside decoding; once decoding is over, the
+// decoding thread shares the rows still waiting. finish() gives what
 // finishPicture gives. Destroying it unfinished (the decoder failed) stops
 // the thread. pixels must outlive it and keep its size.
 class StreamingFinish {
@@ -94,6 +94,10 @@ class StreamingFinish {
 
  private:
   void work();
+  // Takes the next decoded rows not yet taken by either thread, [from, to);
+  // false when none are left (or the work is stopped). With waitForBand,
+  // first waits until a band of them is decoded or decoding is over.
+  bool claimRows(bool waitForBand, int32_t& from, int32_t& to);
   void finishRows(int32_t from, int32_t to);
 
   Bitmap& m_pixels;
@@ -103,6 +107,7 @@ class StreamingFinish {
   std::mutex m_mutex;
   std::condition_variable m_changed;
   int32_t m_decoded = 0;
+  int32_t m_claimed = 0;  // rows [0, m_claimed) are taken by one of the threads
   bool m_stopped = false;
   std::thread m_worker;  // last: started once everything above is set
 };

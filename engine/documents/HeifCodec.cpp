@@ -2,11 +2,14 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/core/Error.h"
+#include "engine/documents/HeifSizes.h"
 #include "engine/documents/PictureSignature.h"
 
 namespace glyphon {
@@ -28,7 +31,12 @@ struct OptionsDeleter {
 
 [[noreturn]] void fail(const char* what, const heif_error& error) {
   std::string message = what;
-  if (error.message && *error.message) message += std::string(" (") + error.message + ")";
+  // libheif's own words, on one line, without the line end some carry.
+  std::string detail = error.message ? error.message : "";
+  std::replace(detail.begin(), detail.end(), '\n', ' ');
+  while (!detail.empty() && std::isspace(static_cast<unsigned char>(detail.back())))
+    detail.pop_back();
+  if (!detail.empty()) message += " (" + detail + ")";
   throw Error(message);
 }
 
@@ -67,9 +75,8 @@ std::vector<uint8_t> profileOfNclx(const heif_image_handle* handle) {
       return {};
   }
   // Unspecified primaries are sRGB's (BT.709's), as libheif decodes them.
-  const bool srgbPrimaries =
-      nclx->color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
-      nclx->color_primaries == heif_color_primaries_unspecified;
+  const bool srgbPrimaries = nclx->color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
+                             nclx->color_primaries == heif_color_primaries_unspecified;
   if (srgbPrimaries && curve == TransferCurve::Srgb) return {};
   const Chromaticities colours =
       srgbPrimaries ? Chromaticities{0.64, 0.33, 0.30, 0.60, 0.15, 0.06, 0.3127, 0.3290}
@@ -90,6 +97,9 @@ DecodedPicture decodeHeif(std::span<const uint8_t> data) {
   if (pictureFormatOfContent(data) != PictureFormat::Heif)
     throw Error("Not a HEIC or AVIF picture (it starts with the bytes " + leadingBytesText(data) +
                 ")");
+  // libheif checks the stated size alone; its decoders and its grid and
+  // overlay assembly allocate by the sizes these declare.
+  checkHeifDeclaredSizes(data);
   std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
   if (!context) throw Error("There is not enough memory to read the HEIF picture");
   heif_context_set_maximum_image_size_limit(context.get(), Bitmap::kMaxSide);
@@ -154,12 +164,12 @@ DecodedPicture decodeHeif(std::span<const uint8_t> data) {
   }
   if (opaque) picture.alpha.clear();
 
-  const heif_color_profile_type profileType = heif_image_handle_get_color_profile_type(handle.get());
+  const heif_color_profile_type profileType =
+      heif_image_handle_get_color_profile_type(handle.get());
   if (profileType == heif_color_profile_type_prof || profileType == heif_color_profile_type_rICC) {
     std::vector<uint8_t> profile(heif_image_handle_get_raw_color_profile_size(handle.get()));
     if (!profile.empty() &&
-        heif_image_handle_get_raw_color_profile(handle.get(), profile.data()).code ==
-            heif_error_Ok)
+        heif_image_handle_get_raw_color_profile(handle.get(), profile.data()).code == heif_error_Ok)
       picture.iccProfile = std::move(profile);
   } else if (profileType == heif_color_profile_type_nclx) {
     picture.iccProfile = profileOfNclx(handle.get());

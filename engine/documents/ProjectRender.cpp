@@ -8,8 +8,8 @@
 #include "engine/core/Queue.h"
 #include "engine/documents/Canvas.h"
 #include "engine/documents/PictureExport.h"
-#include "engine/documents/ProjectFile.h"
 #include "engine/documents/PictureLoader.h"
+#include "engine/documents/ProjectFile.h"
 
 namespace glyphon {
 
@@ -40,7 +40,12 @@ Bitmap loadNamedPicture(const std::string& path, Color background) {
   try {
     picture = std::move(loadPicture(path, background).picture);
   } catch (const Error& e) {
-    throw Error("the picture " + quoted(path) + " cannot be read: " + e.what());
+    // The loader's sentence starts with the file's name, which this one
+    // already gives with its folder.
+    std::string what = e.what();
+    const std::string named = "'" + path.substr(path.find_last_of('/') + 1) + "': ";
+    if (what.starts_with(named)) what.erase(0, named.size());
+    throw Error("the picture " + quoted(path) + " cannot be read: " + what);
   }
   // Gone since it was looked for.
   if (!picture) throw Error("the picture " + quoted(path) + " does not exist");

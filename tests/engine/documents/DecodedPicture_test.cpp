@@ -273,7 +273,7 @@ TEST(DecodedPictureTest, WideGamutPicturesMatchImageMagicksConversionToSrgb) {
       plain.setPixel(x, y, rgb(uint8_t(x * 4), uint8_t(y * 5), uint8_t(255 - x * 2 - y)));
   fillRect(plain, {0, 0, 8, 8}, rgb(0, 255, 0));  // a saturated green, far out of sRGB
   testing::writePpm(scratch.path("plain.ppm"), plain);
-  for (const std::string profile :
+  for (const std::string& profile :
        {std::string("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc"),
         scratch.path("p3.icc")}) {
     SCOPED_TRACE(profile);
@@ -421,7 +421,7 @@ TEST(DecodedPictureTest, FinishingWhileDecodingGivesWhatFinishingAfterwardsGives
   const std::vector<uint8_t> adobe =
       readWholeFile("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc");
   // Below and above the size from which the finishing runs on its own thread.
-  for (const auto [w, h] : {std::pair{61, 37}, std::pair{1037, 1029}}) {
+  for (const auto& [w, h] : {std::pair{61, 37}, std::pair{1037, 1029}}) {
     Bitmap plain(w, h);
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < w; ++x)

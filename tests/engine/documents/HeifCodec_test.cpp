@@ -84,7 +84,7 @@ TEST_F(HeifFiles, NclxColoursBecomeAProfileUnlessTheyAreSrgb) {
     bool profile;
   };
   const Case cases[] = {
-      {"Display P3", 12, 13, true},       {"BT.2020, linear", 9, 8, true},
+      {"Display P3", 12, 13, true},        {"BT.2020, linear", 9, 8, true},
       {"unspecified, linear", 2, 8, true}, {"sRGB", 1, 13, false},
       {"unspecified", 2, 2, false},        {"PQ, shown as it is", 9, 16, false},
   };
@@ -104,14 +104,28 @@ TEST_F(HeifFiles, NclxColoursBecomeAProfileUnlessTheyAreSrgb) {
 TEST_F(HeifFiles, RefusesDamagedFilesWithAPlainSentence) {
   if (!heicDecoderAvailable()) GTEST_SKIP() << "this libheif has no HEVC decoder";
   EXPECT_EQ(errorOf({0, 0, 0, 8, 'f', 't', 'y', 'p'}).rfind("The HEIF picture is damaged", 0), 0u);
-  EXPECT_EQ(errorOf({'G', 'I', 'F'}), "Not a HEIC or AVIF picture (it starts with the bytes 47 49 46)");
+  EXPECT_EQ(errorOf({'G', 'I', 'F'}),
+            "Not a HEIC or AVIF picture (it starts with the bytes 47 49 46)");
   run("/usr/bin/heif-enc -q 80 -o " + path("d.heic") + " " + path("opaque.png"));
   const std::vector<uint8_t> good = readWholeFile(path("d.heic"));
   for (size_t keep : {size_t(12), size_t(40), size_t(200), good.size() / 2, good.size() - 10}) {
     const std::vector<uint8_t> cut(good.begin(), good.begin() + long(keep));
     const std::string message = errorOf(cut);
     EXPECT_EQ(message.rfind("The HEIF picture", 0), 0u) << keep << " bytes kept: " << message;
+    // libheif's words end some messages with a line end: one line, ending in ")".
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    EXPECT_NE(message.back(), ' ') << message;
   }
+}
+
+TEST(HeifSizesTest, AnOverlayTileDeclaringAGiantCanvasIsRefusedBeforeDecoding) {
+  // Found by fuzzing: a grid whose one tile is an overlay item; the
+  // overlay's canvas, which libheif allocates in heif_decode_image, is far
+  // beyond its stated size (ispe) and beyond the limits.
+  const std::vector<uint8_t> file =
+      readWholeFile(std::string(GLYPHON_TEST_DATA_DIR) +
+                    "/../../fuzz/corpus/heif/overlay-tile-of-a-gigabyte.heic");
+  EXPECT_EQ(errorOf(file), "The picture is too large (a part of it is 16456 x 61275 pixels)");
 }
 
 }  // namespace

@@ -225,6 +225,16 @@ TEST_F(ProjectRenderTest, TheCommandLineReportsOnStandardErrorWithItsExitStatus)
   EXPECT_EQ(missing.second.rfind("glyphon-render: Cannot open file \"" + path("none.gyf"), 0), 0u)
       << missing.second;
   EXPECT_FALSE(fs::exists(path("no.jpg")));
+
+  // A damaged backdrop is named once, with its folder, and what is wrong
+  // with it follows in the loader's words.
+  writeWholeFile(path("holiday.jpg"), std::vector<uint8_t>{0xE9, 0x97, 'h', 'i'});
+  const auto damaged =
+      runRenderer("--backdrop " + path("holiday.jpg") + " " + project + " " + path("no.png"));
+  EXPECT_EQ(damaged, std::make_pair(1, "glyphon-render: the picture \"" + path("holiday.jpg") +
+                                           "\" cannot be read: Not a JPEG picture (it starts "
+                                           "with the bytes e9 97)\n"));
+  EXPECT_FALSE(fs::exists(path("no.png")));
 }
 
 TEST_F(ProjectRenderTest, TheCommandLineWritesPngAndWebpByTheOutputsExtension) {
