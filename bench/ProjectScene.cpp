@@ -8,7 +8,7 @@
 
 namespace glyphon::bench {
 
-ProjectScene makeProjectScene() {
+ProjectScene makeProjectScene(int items) {
   ProjectScene scene;
   scene.Settings.SameAsBKPic = false;
   scene.Settings.Width = kSceneWidth;
@@ -30,7 +30,7 @@ ProjectScene makeProjectScene() {
   std::shared_ptr<const Bitmap> renderings[8];
   for (uint32_t i = 0; i < 8; ++i)
     renderings[i] = std::make_shared<const Bitmap>(textLikeRendering(600, 200, 20 + i));
-  for (int i = 0; i < kSceneItems; ++i) {
+  for (int i = 0; i < items; ++i) {
     auto item = std::make_unique<TTextItem>();
     const int32_t x = int32_t(rng() % (kSceneWidth - 600)),
                   y = int32_t(rng() % (kSceneHeight - 200));

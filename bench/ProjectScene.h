@@ -1,5 +1,5 @@
 // The composition the project and export benchmarks work on: a 4000 x 3000
-// canvas with 100 text items of 600 x 200.
+// canvas with text items of 600 x 200 (100 unless asked otherwise).
 #pragma once
 
 #include <memory>
@@ -23,6 +23,6 @@ struct ProjectScene {
   std::vector<std::unique_ptr<TTextItem>> Items;
 };
 
-[[nodiscard]] ProjectScene makeProjectScene();
+[[nodiscard]] ProjectScene makeProjectScene(int items = kSceneItems);
 
 }  // namespace glyphon::bench
