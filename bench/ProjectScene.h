@@ -23,6 +23,8 @@ struct ProjectScene {
   std::vector<std::unique_ptr<TTextItem>> Items;
 };
 
-[[nodiscard]] ProjectScene makeProjectScene(int items = kSceneItems);
+// A width x height canvas holds the items as well; they need 600 x 200.
+[[nodiscard]] ProjectScene makeProjectScene(int items = kSceneItems, int32_t width = kSceneWidth,
+                                            int32_t height = kSceneHeight);
 
 }  // namespace glyphon::bench

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace glyphon {
 
@@ -14,6 +17,10 @@ namespace pixel_memory {
 
 // Blocks of at least this many bytes are mapped on their own.
 inline constexpr size_t kMappedFrom = size_t(4) << 20;
+
+// Mapped blocks come from the kernel filled with zero bytes; heap blocks
+// hold whatever was there.
+[[nodiscard]] inline bool arrivesZeroed(size_t bytes) { return bytes >= kMappedFrom; }
 
 [[nodiscard]] void* allocate(size_t bytes);
 void deallocate(void* p, size_t bytes) noexcept;
@@ -34,7 +41,22 @@ struct PixelAllocator {
   }
   void deallocate(T* p, size_t n) noexcept { pixel_memory::deallocate(p, n * sizeof(T)); }
 
+  // A vector of pixels that is only sized is left as the memory came:
+  // bitmaps that are filled whole anyway need not be cleared first.
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+
   friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
 };
+
+// Bytes held in picture memory: large blocks on huge pages, and never
+// cleared before they are written (see construct above).
+using PixelBytes = std::vector<uint8_t, PixelAllocator<uint8_t>>;
 
 }  // namespace glyphon

@@ -8,8 +8,8 @@
 #include "engine/core/Queue.h"
 #include "engine/documents/Canvas.h"
 #include "engine/documents/PictureExport.h"
-#include "engine/documents/ProjectFile.h"
 #include "engine/documents/PictureLoader.h"
+#include "engine/documents/ProjectFile.h"
 
 namespace glyphon {
 
@@ -70,8 +70,8 @@ Bitmap openedBackdrop(Bitmap stored, int32_t canvasWidth, int32_t canvasHeight) 
   return stretchPicture(std::move(stored), canvasWidth, canvasHeight);
 }
 
-Bitmap composeCanvas(const Bitmap& backdrop, std::span<const std::unique_ptr<TTextItem>> items) {
-  Bitmap canvas = backdrop;
+Bitmap composeCanvas(Bitmap backdrop, std::span<const std::unique_ptr<TTextItem>> items) {
+  Bitmap canvas = std::move(backdrop);
   for (const auto& item : items) TQueueData::DrawItem(item.get(), canvas);
   return canvas;
 }
@@ -117,7 +117,7 @@ std::vector<std::string> renderProjectFile(const RenderRequest& request) {
     backdrop = stretchPicture(loadNamedPicture(request.BackdropPath, project.Settings.Color),
                               backdrop.width(), backdrop.height());
 
-  writePictureFile(request.OutputPath, composeCanvas(backdrop, project.Items), *format);
+  writePictureFile(request.OutputPath, composeCanvas(std::move(backdrop), project.Items), *format);
   return warnings;
 }
 

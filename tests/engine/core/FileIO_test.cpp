@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/core/Error.h"
@@ -98,6 +101,34 @@ TEST_F(FileIOTest, ReadErrors) {
   EXPECT_EQ(
       errorOf([&] { (void)readWholeFile(path("big")); }),
       "Cannot open file \"" + path("big") + "\". The file is larger than the limit of 1024 MiB");
+}
+
+// Both readers read straight into their memory: a large file, a pipe that
+// outgrows the first guess, and a file whose size says 0 while it has bytes.
+TEST_F(FileIOTest, BothReadersGiveEveryByteOfFilesPipesAndProcFiles) {
+  std::vector<uint8_t> large(5u << 20);
+  for (size_t i = 0; i < large.size(); ++i) large[i] = uint8_t(i * 7 + i / 4096);
+  writeWholeFile(path("large"), large);
+  EXPECT_EQ(readWholeFile(path("large")), large);
+  const PixelBytes held = readWholeFileBytes(path("large"));
+  EXPECT_TRUE(std::equal(held.begin(), held.end(), large.begin(), large.end()));
+
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  const std::vector<uint8_t> piped(large.begin(), large.begin() + 300000);
+  std::thread writer([&] {
+    FILE* f = std::fopen(path("pipe").c_str(), "wb");
+    if (!f) return;
+    std::fwrite(piped.data(), 1, piped.size(), f);
+    std::fclose(f);
+  });
+  const PixelBytes fromPipe = readWholeFileBytes(path("pipe"));
+  writer.join();
+  EXPECT_TRUE(std::equal(fromPipe.begin(), fromPipe.end(), piped.begin(), piped.end()));
+
+  EXPECT_EQ(fs::file_size("/proc/self/status"), 0u);
+  EXPECT_FALSE(readWholeFile("/proc/self/status").empty());
+  const PixelBytes status = readWholeFileBytes("/proc/self/status");
+  EXPECT_EQ(std::string(status.begin(), status.begin() + 5), "Name:");
 }
 
 }  // namespace
