@@ -2,7 +2,8 @@
 // on their own, aligned to 2 MiB and offered to the kernel for transparent
 // huge pages: the first write to fresh memory then faults once per 2 MiB
 // instead of once per 4 KiB page, which on virtual machines is what a new
-// 24-megapixel picture mostly costs. Smaller blocks come from the heap.
+// 24-megapixel picture mostly costs. Blocks from 64 KiB (item renderings)
+// share 8 MiB chunks on huge pages; smaller ones come from the heap.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,8 @@ namespace pixel_memory {
 
 // Blocks of at least this many bytes are mapped on their own.
 inline constexpr size_t kMappedFrom = size_t(4) << 20;
+// Blocks from this size up to kMappedFrom share chunks on huge pages.
+inline constexpr size_t kPooledFrom = size_t(64) << 10;
 
 // Mapped blocks come from the kernel filled with zero bytes; heap blocks
 // hold whatever was there.

@@ -263,5 +263,31 @@ TEST(BitmapMemory, NewPicturesAreBlackOnReusedMemory) {
   EXPECT_THROW((void)Bitmap::uninitialized(-1, 5), Error);
 }
 
+// Renderings of 64 KiB to 4 MiB share chunks: pictures made and dropped in
+// any order keep their own pixels, and chunks are reused once empty.
+TEST(BitmapMemory, PooledPicturesKeepTheirPixelsWhateverTheOrderOfRelease) {
+  std::vector<std::pair<Bitmap, Color>> kept;
+  for (int round = 0; round < 3; ++round) {
+    std::vector<Bitmap> made;
+    for (int i = 0; i < 60; ++i) {
+      // 100 x 300 to 572 x 595 pixels: 90 KB to about 1 MB each.
+      Bitmap b(100 + 8 * i, 300 + 5 * i);
+      ASSERT_GE(b.stride() * size_t(b.height()), pixel_memory::kPooledFrom);
+      EXPECT_EQ(b.pixel(b.width() - 1, b.height() - 1), 0u);
+      fillRect(b, b.bounds(), rgb(uint8_t(i), uint8_t(round), 7));
+      made.push_back(std::move(b));
+    }
+    // Odd ones go first, then all but every sixth.
+    for (size_t i = 1; i < made.size(); i += 2) made[i] = Bitmap();
+    for (size_t i = 0; i < made.size(); i += 6)
+      kept.emplace_back(std::move(made[i]), rgb(uint8_t(i), uint8_t(round), 7));
+    made.clear();
+    for (const auto& [b, colour] : kept) {
+      EXPECT_EQ(b.pixel(0, 0), colour);
+      EXPECT_EQ(b.pixel(b.width() - 1, b.height() - 1), colour);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace glyphon
