@@ -19,7 +19,21 @@ namespace pixel_memory {
 // Blocks of at least this many bytes are mapped on their own.
 inline constexpr size_t kMappedFrom = size_t(4) << 20;
 // Blocks from this size up to kMappedFrom share chunks on huge pages.
+// Sanitizer and fuzzing builds leave them to the heap, whose guard zones
+// find a write past the end of a picture that a shared chunk would hide.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+#define GLYPHON_PIXEL_POOL_OFF 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
+#define GLYPHON_PIXEL_POOL_OFF 1
+#endif
+#ifdef GLYPHON_PIXEL_POOL_OFF
+inline constexpr size_t kPooledFrom = size_t(4) << 20;
+#else
 inline constexpr size_t kPooledFrom = size_t(64) << 10;
+#endif
 
 // Mapped blocks come from the kernel filled with zero bytes; heap blocks
 // hold whatever was there.
