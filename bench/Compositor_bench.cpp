@@ -13,15 +13,19 @@ namespace {
 
 constexpr int32_t kWidth = 1920, kHeight = 1080;
 
-// One item whose 1280 x 720 rendering is stretched over the whole canvas.
+// One item over the whole canvas, its rendering at the canvas size (1:1,
+// second argument 1) or 1280 x 720 stretched (0); the first argument is the
+// opacity.
 void drawItemBenchmark(benchmark::State& state, bool gradient) {
+  const bool natural = state.range(1) != 0;
+  const int32_t w = natural ? kWidth : 1280, h = natural ? kHeight : 720;
   Bitmap canvas = noiseBitmap(kWidth, kHeight, 1);
   TTextItem item;
   item.Rect = {0, 0, kWidth, kHeight};
   item.Color = rgb(104, 255, 119);
   item.Opacity = int32_t(state.range(0));
-  item.Bitmap = std::make_shared<const Bitmap>(gradient ? gradientRendering(1280, 720)
-                                                        : textLikeRendering(1280, 720, 2));
+  item.Bitmap = std::make_shared<const Bitmap>(gradient ? gradientRendering(w, h)
+                                                        : textLikeRendering(w, h, 2));
   for (auto _ : state) {
     DrawItem(item, canvas);
     benchmark::ClobberMemory();
@@ -31,8 +35,18 @@ void drawItemBenchmark(benchmark::State& state, bool gradient) {
 
 void BM_DrawItemTextLike(benchmark::State& state) { drawItemBenchmark(state, false); }
 void BM_DrawItemGradient(benchmark::State& state) { drawItemBenchmark(state, true); }
-BENCHMARK(BM_DrawItemTextLike)->Arg(100)->Arg(60)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DrawItemGradient)->Arg(100)->Arg(60)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawItemTextLike)
+    ->Args({100, 1})
+    ->Args({60, 1})
+    ->Args({100, 0})
+    ->Args({60, 0})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawItemGradient)
+    ->Args({100, 1})
+    ->Args({60, 1})
+    ->Args({100, 0})
+    ->Args({60, 0})
+    ->Unit(benchmark::kMillisecond);
 
 // 100 items of 400 x 150 (renderings of 800 x 300 at size "50") scattered
 // over the canvas; each iteration selects another one, which rebuilds the

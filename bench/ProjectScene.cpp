@@ -8,32 +8,30 @@
 
 namespace glyphon::bench {
 
-ProjectScene makeProjectScene() {
+ProjectScene makeProjectScene(int items, int32_t width, int32_t height) {
   ProjectScene scene;
   scene.Settings.SameAsBKPic = false;
-  scene.Settings.Width = kSceneWidth;
-  scene.Settings.Height = kSceneHeight;
+  scene.Settings.Width = width;
+  scene.Settings.Height = height;
 
   std::mt19937 rng(11);
-  scene.Backdrop = Bitmap(kSceneWidth, kSceneHeight);
-  for (int32_t y = 0; y < kSceneHeight; ++y) {
+  scene.Backdrop = Bitmap(width, height);
+  for (int32_t y = 0; y < height; ++y) {
     uint8_t* row = scene.Backdrop.row(y);
-    for (int32_t x = 0; x < kSceneWidth; ++x) {
+    for (int32_t x = 0; x < width; ++x) {
       const int grain = int(rng() % 9) - 4;
-      row[3 * x] = uint8_t(std::clamp(60 + x * 150 / kSceneWidth + grain, 0, 255));
-      row[3 * x + 1] = uint8_t(std::clamp(40 + y * 180 / kSceneHeight + grain, 0, 255));
-      row[3 * x + 2] =
-          uint8_t(std::clamp(200 - (x + y) * 120 / (kSceneWidth + kSceneHeight), 0, 255));
+      row[3 * x] = uint8_t(std::clamp(60 + x * 150 / width + grain, 0, 255));
+      row[3 * x + 1] = uint8_t(std::clamp(40 + y * 180 / height + grain, 0, 255));
+      row[3 * x + 2] = uint8_t(std::clamp(200 - (x + y) * 120 / (width + height), 0, 255));
     }
   }
 
   std::shared_ptr<const Bitmap> renderings[8];
   for (uint32_t i = 0; i < 8; ++i)
     renderings[i] = std::make_shared<const Bitmap>(textLikeRendering(600, 200, 20 + i));
-  for (int i = 0; i < kSceneItems; ++i) {
+  for (int i = 0; i < items; ++i) {
     auto item = std::make_unique<TTextItem>();
-    const int32_t x = int32_t(rng() % (kSceneWidth - 600)),
-                  y = int32_t(rng() % (kSceneHeight - 200));
+    const int32_t x = int32_t(rng() % (width - 600)), y = int32_t(rng() % (height - 200));
     item->Rect = {x, y, x + 600, y + 200};
     item->StyleKind = 10001 + i % 3;
     item->SizeIndex = 9;

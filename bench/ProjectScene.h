@@ -1,5 +1,5 @@
 // The composition the project and export benchmarks work on: a 4000 x 3000
-// canvas with 100 text items of 600 x 200.
+// canvas with text items of 600 x 200 (100 unless asked otherwise).
 #pragma once
 
 #include <memory>
@@ -23,6 +23,8 @@ struct ProjectScene {
   std::vector<std::unique_ptr<TTextItem>> Items;
 };
 
-[[nodiscard]] ProjectScene makeProjectScene();
+// A width x height canvas holds the items as well; they need 600 x 200.
+[[nodiscard]] ProjectScene makeProjectScene(int items = kSceneItems, int32_t width = kSceneWidth,
+                                            int32_t height = kSceneHeight);
 
 }  // namespace glyphon::bench

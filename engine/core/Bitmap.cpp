@@ -20,13 +20,27 @@ void Bitmap::checkSize(int64_t width, int64_t height) {
 
 Bitmap::Bitmap(int32_t width, int32_t height) { resize(width, height); }
 
-void Bitmap::resize(int32_t width, int32_t height) {
+Bitmap Bitmap::uninitialized(int32_t width, int32_t height) {
+  Bitmap bitmap;
+  bitmap.allocate(width, height);
+  return bitmap;
+}
+
+void Bitmap::allocate(int32_t width, int32_t height) {
   checkSize(width, height);
-  std::vector<uint8_t, PixelAllocator<uint8_t>> pixels(
-      size_t(width) * size_t(height) * kBytesPerPixel, 0);
+  std::vector<uint8_t, PixelAllocator<uint8_t>> pixels(size_t(width) * size_t(height) *
+                                                       kBytesPerPixel);
   m_pixels.swap(pixels);
   m_width = width;
   m_height = height;
+}
+
+void Bitmap::resize(int32_t width, int32_t height) {
+  allocate(width, height);
+  // Large pictures are mapped fresh and already black; writing their zeros
+  // again would cost the first touch of every page up front.
+  if (!pixel_memory::arrivesZeroed(m_pixels.size()) && !m_pixels.empty())
+    std::memset(m_pixels.data(), 0, m_pixels.size());
 }
 
 Color Bitmap::pixel(int32_t x, int32_t y) const {

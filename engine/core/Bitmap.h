@@ -34,6 +34,11 @@ class Bitmap {
   // negative or beyond the limits above.
   Bitmap(int32_t width, int32_t height);
 
+  // A picture of the given size whose pixels are whatever the memory held:
+  // for readers and operations that write every byte before it is read.
+  // Same limits as the constructor above.
+  [[nodiscard]] static Bitmap uninitialized(int32_t width, int32_t height);
+
   // Gives the picture a new size; every pixel becomes black.
   void resize(int32_t width, int32_t height);
 
@@ -63,6 +68,8 @@ class Bitmap {
   static void checkSize(int64_t width, int64_t height);
 
  private:
+  void allocate(int32_t width, int32_t height);
+
   int32_t m_width = 0;
   int32_t m_height = 0;
   std::vector<uint8_t, PixelAllocator<uint8_t>> m_pixels;

@@ -52,6 +52,7 @@ void Composition::rebuildUnderlayFor(TTextItem* item) {
     std::unique_ptr<TTextItem> owned = m_queue.Unlink(item);
     m_underlay = *m_backdrop;
     m_queue.DrawAll(m_underlay);
+    ++m_wholeCompositions;
     m_queue.PushTop(std::move(owned));
     return;
   }
@@ -94,6 +95,7 @@ void Composition::setBackdrop(Bitmap backdrop) {
   m_backdrop = std::make_shared<Bitmap>(std::move(backdrop));
   m_canvas = *m_backdrop;
   m_queue.DrawAll(m_canvas);
+  ++m_wholeCompositions;
   m_queue.Selected = nullptr;
   m_queue.HandlesShown = false;
   m_underlay = Bitmap();
@@ -211,6 +213,7 @@ void Composition::dropSelection() {
 }
 
 void Composition::recompose() {
+  ++m_wholeCompositions;
   const TTextItem* selected = m_queue.Selected;
   if (selected) {
     m_underlay = *m_backdrop;

@@ -55,6 +55,9 @@ class Composition {
   // The internal clipboard; null until something is copied.
   [[nodiscard]] const TTextItem* ClipItem() const { return m_clip.get(); }
   [[nodiscard]] const TQueueData& Queue() const { return m_queue; }
+  // How often the canvas or the underlay was composed whole, from the
+  // backdrop up: what tests and benchmarks count to see no work is redone.
+  [[nodiscard]] uint64_t wholeCompositions() const { return m_wholeCompositions; }
 
   // Selects item (which must be in the list; anything else is ignored),
   // moves it to the top and shows its handles. Re-selecting the selected
@@ -152,6 +155,7 @@ class Composition {
   Bitmap m_canvas;
   Bitmap m_underlay;
   bool m_modified = false;
+  uint64_t m_wholeCompositions = 0;
   std::unique_ptr<TTextItem> m_clip;
   CompositionListener* m_listener = nullptr;
 };

@@ -90,6 +90,8 @@ struct RowJob {
   // Columns before this one may be read four bytes at a time: the last
   // pixel of the rendering has no fourth byte after it.
   size_t wideReadEnd;
+  // At 1:1 scale the visible columns are consecutive source pixels.
+  bool consecutive;
 };
 
 // The blend of the formulas, pixel by pixel, for columns [begin, end).
@@ -244,6 +246,9 @@ __attribute__((target("avx2"))) inline __m256i blendQuads(__m256i t, __m256i c, 
 
 // Blends chunks of eight pixels from column begin on, while a chunk and the
 // 16-byte loads around it stay inside the row; returns where it stopped.
+// Consecutive source pixels are read like the target's, with two loads;
+// a stretched rendering's are fetched one by one.
+template <bool kConsecutive>
 __attribute__((target("avx2"))) size_t blendChunks(const RowJob& job, const ItemTables& tb,
                                                    size_t begin) {
   const __m256i zero = _mm256_setzero_si256();
@@ -255,7 +260,10 @@ __attribute__((target("avx2"))) size_t blendChunks(const RowJob& job, const Item
   const size_t end = std::min(job.count, job.wideReadEnd);
   size_t i = begin;
   for (; i + 10 <= end; i += 8) {
-    const __m256i source = gatherPixels(job.s, job.column + i);
+    // Either way the fourth byte of each pixel is never used: its lane is
+    // dropped when the pixels are stored.
+    const __m256i source =
+        kConsecutive ? loadQuads(job.s + job.column[i]) : gatherPixels(job.s, job.column + i);
     const __m256i red = _mm256_and_si256(_mm256_srli_epi32(source, 16), _mm256_set1_epi32(255));
     const __m256i covered = _mm256_cmpgt_epi32(red, _mm256_set1_epi32(4));
     if (_mm256_testz_si256(covered, covered)) continue;
@@ -297,7 +305,8 @@ bool g_vectorEnabled = true;
 void blendRow(const RowJob& job, const ItemTables& tb) {
   size_t done = 0;
 #ifdef GLYPHON_COMPOSITOR_AVX2
-  if (g_vectorEnabled && cpuHasAvx2()) done = blendChunks(job, tb, 0);
+  if (g_vectorEnabled && cpuHasAvx2())
+    done = job.consecutive ? blendChunks<true>(job, tb, 0) : blendChunks<false>(job, tb, 0);
 #endif
   blendPixels(job, tb, done, job.count);
 }
@@ -336,10 +345,12 @@ void DrawItem(const TTextItem& item, Bitmap& target) {
   const size_t beforeLastColumn =
       size_t(std::lower_bound(column.begin(), column.end(), lastColumn) - column.begin());
   const ItemTables tables(item.Color, opacity);
+  const bool consecutive = w == src->width();
   for (int64_t y = y0; y < y1; ++y) {
     const int32_t sy = int32_t(y * src->height() / h);
     RowJob job{target.row(int32_t(top + y)) + size_t(left + x0) * 3, src->row(sy), column.data(),
-               column.size(), sy + 1 < src->height() ? column.size() : beforeLastColumn};
+               column.size(), sy + 1 < src->height() ? column.size() : beforeLastColumn,
+               consecutive};
     blendRow(job, tables);
   }
 }

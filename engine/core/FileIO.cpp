@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -216,7 +217,11 @@ int removeStaleTemporaryFiles(const std::string& folder, std::chrono::seconds mi
 
 void allowUnnamedTemporaryFiles(bool allowed) { g_unnamedTempAllowed.store(allowed); }
 
-std::vector<uint8_t> readWholeFile(const std::string& path) {
+namespace {
+
+// Reads the whole file into a container of bytes (see readWholeFile).
+template <class Bytes>
+Bytes readWholeFileInto(const std::string& path) {
   FdGuard guard(openRegularFileForReading(path));
   const int fd = guard.get();
 
@@ -226,22 +231,38 @@ std::vector<uint8_t> readWholeFile(const std::string& path) {
       "The file is larger than the limit of " + std::to_string(kMaxReadFileSize >> 20) + " MiB";
   if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > kMaxReadFileSize) failOpen(path, tooLarge);
 
-  std::vector<uint8_t> data;
-  if (S_ISREG(st.st_mode)) data.reserve(size_t(st.st_size));
   // Read to the end rather than trusting the size: the file may change while
-  // it is read, and pipes or devices have no size at all.
-  uint8_t chunk[65536];
+  // it is read, and pipes or devices have no size at all. The bytes go
+  // straight into the container, which grows when the file outgrows it.
+  Bytes data;
+  size_t size = 0;
+  data.resize(S_ISREG(st.st_mode) ? size_t(st.st_size) + 1 : 65536);
   for (;;) {
-    ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (size == data.size()) {
+      if (size >= kMaxReadFileSize + 1) failOpen(path, tooLarge);
+      data.resize(size_t(std::min<uint64_t>(uint64_t(size) * 2, kMaxReadFileSize + 1)));
+    }
+    ssize_t got = ::read(fd, data.data() + size, data.size() - size);
     if (got < 0) {
       if (errno == EINTR) continue;
       throw Error("Cannot read file \"" + path + "\". " + systemReason(errno));
     }
     if (got == 0) break;
-    if (data.size() + size_t(got) > kMaxReadFileSize) failOpen(path, tooLarge);
-    data.insert(data.end(), chunk, chunk + got);
+    size += size_t(got);
+    if (size > kMaxReadFileSize) failOpen(path, tooLarge);
   }
+  data.resize(size);
   return data;
+}
+
+}  // namespace
+
+std::vector<uint8_t> readWholeFile(const std::string& path) {
+  return readWholeFileInto<std::vector<uint8_t>>(path);
+}
+
+PixelBytes readWholeFileBytes(const std::string& path) {
+  return readWholeFileInto<PixelBytes>(path);
 }
 
 namespace {

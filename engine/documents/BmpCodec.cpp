@@ -30,15 +30,6 @@ constexpr int64_t kDecodeMaxPixels = Bitmap::kDecodeMaxPixels;
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
-void putLe16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
-}
-void putLe32(std::vector<uint8_t>& out, uint32_t v) {
-  putLe16(out, v & 0xFFFF);
-  putLe16(out, v >> 16);
-}
-
 [[noreturn]] void fail(const std::string& message) { throw Error(message); }
 
 // What the info header says about the picture, in a form common to all
@@ -267,7 +258,8 @@ Bitmap decodeUncompressed(const BmpInfo& info, const Palette& palette,
   std::array<Channel, 3> channels{Channel(info.masks[0] ? info.masks[0] : 1),
                                   Channel(info.masks[1] ? info.masks[1] : 1),
                                   Channel(info.masks[2] ? info.masks[2] : 1)};
-  Bitmap bitmap(int32_t(info.width), int32_t(info.height));
+  // Every row is written below.
+  Bitmap bitmap = Bitmap::uninitialized(int32_t(info.width), int32_t(info.height));
   for (int64_t r = 0; r < info.height; ++r) {
     const int32_t y = int32_t(info.topDown ? r : info.height - 1 - r);
     decodeRow(info, palette, channels.data(), pixels.data() + r * rowBytes, bitmap.row(y));
@@ -381,7 +373,7 @@ Bitmap decodeBmp(std::span<const uint8_t> data) {
   return decodePixels(info, palette, pixels);
 }
 
-Bitmap loadBmpFile(const std::string& path) { return decodeBmp(readWholeFile(path)); }
+Bitmap loadBmpFile(const std::string& path) { return decodeBmp(readWholeFileBytes(path)); }
 
 Bitmap readBmpImage(std::span<const uint8_t> data, size_t& pos) {
   const char* const streamError = "Stream read error";
@@ -409,10 +401,21 @@ Bitmap readBmpImage(std::span<const uint8_t> data, size_t& pos) {
   return bitmap;
 }
 
-void appendBmp(std::vector<uint8_t>& out, const Bitmap& bitmap) {
+namespace {
+
+// Bytes of the BMP file image of bitmap; throws Error for an empty bitmap,
+// which no BMP reader would accept.
+uint64_t bmpFileSize(const Bitmap& bitmap) {
   if (bitmap.isEmpty())
     fail("An empty picture (" + std::to_string(bitmap.width()) + " x " +
          std::to_string(bitmap.height()) + " pixels) cannot be stored as a BMP image");
+  const uint64_t rowBytes = (uint64_t(bitmap.width()) * 3 + 3) / 4 * 4;
+  return kFileHeaderSize + kInfoHeaderSize + rowBytes * uint64_t(bitmap.height());
+}
+
+// Writes the BMP file image of a non-empty bitmap to out, which has room
+// for bmpFileSize(bitmap) bytes; every byte is written.
+void writeBmp(uint8_t* out, const Bitmap& bitmap) {
   const uint64_t width = uint64_t(bitmap.width());
   const uint64_t height = uint64_t(bitmap.height());
   const uint64_t rowBytes = (width * 3 + 3) / 4 * 4;
@@ -422,29 +425,49 @@ void appendBmp(std::vector<uint8_t>& out, const Bitmap& bitmap) {
   const uint64_t fileSize = offBits + imageSize;
   constexpr uint32_t kPixelsPerMetre = 2835;  // 72 dots per inch
 
-  out.reserve(out.size() + size_t(fileSize));
-  out.push_back('B');
-  out.push_back('M');
-  putLe32(out, uint32_t(fileSize));
-  putLe32(out, 0);  // two reserved 16-bit fields
-  putLe32(out, uint32_t(offBits));
-  putLe32(out, kInfoHeaderSize);
-  putLe32(out, uint32_t(width));
-  putLe32(out, uint32_t(height));  // positive: rows run bottom-up
-  putLe16(out, 1);                 // planes
-  putLe16(out, 24);                // bits per pixel
-  putLe32(out, kBiRgb);
-  putLe32(out, uint32_t(imageSize));
-  putLe32(out, kPixelsPerMetre);
-  putLe32(out, kPixelsPerMetre);
-  putLe32(out, 0);  // colours used
-  putLe32(out, 0);  // important colours
+  auto le16 = [&out](uint32_t v) {
+    *out++ = uint8_t(v);
+    *out++ = uint8_t(v >> 8);
+  };
+  auto le32 = [&le16](uint32_t v) {
+    le16(v & 0xFFFF);
+    le16(v >> 16);
+  };
+  *out++ = 'B';
+  *out++ = 'M';
+  le32(uint32_t(fileSize));
+  le32(0);  // two reserved 16-bit fields
+  le32(uint32_t(offBits));
+  le32(kInfoHeaderSize);
+  le32(uint32_t(width));
+  le32(uint32_t(height));  // positive: rows run bottom-up
+  le16(1);                 // planes
+  le16(24);                // bits per pixel
+  le32(kBiRgb);
+  le32(uint32_t(imageSize));
+  le32(kPixelsPerMetre);
+  le32(kPixelsPerMetre);
+  le32(0);  // colours used
+  le32(0);  // important colours
   const size_t padding = size_t(rowBytes - width * 3);
   for (int32_t y = bitmap.height() - 1; y >= 0; --y) {
-    const uint8_t* row = bitmap.row(y);
-    out.insert(out.end(), row, row + bitmap.stride());
-    out.insert(out.end(), padding, 0);
+    out = std::copy_n(bitmap.row(y), bitmap.stride(), out);
+    out = std::fill_n(out, padding, uint8_t(0));
   }
+}
+
+}  // namespace
+
+void appendBmp(std::vector<uint8_t>& out, const Bitmap& bitmap) {
+  const size_t at = out.size();
+  out.resize(at + size_t(bmpFileSize(bitmap)));
+  writeBmp(out.data() + at, bitmap);
+}
+
+PixelBytes bmpFileBytes(const Bitmap& bitmap) {
+  PixelBytes out(size_t(bmpFileSize(bitmap)));
+  writeBmp(out.data(), bitmap);
+  return out;
 }
 
 std::vector<uint8_t> encodeBmp(const Bitmap& bitmap) {
@@ -454,7 +477,7 @@ std::vector<uint8_t> encodeBmp(const Bitmap& bitmap) {
 }
 
 void saveBmpFile(const std::string& path, const Bitmap& bitmap) {
-  writeWholeFile(path, encodeBmp(bitmap));
+  writeWholeFile(path, bmpFileBytes(bitmap));
 }
 
 }  // namespace glyphon

@@ -35,7 +35,8 @@ void checkCanvasSize(int64_t width, int64_t height) {
 
 Bitmap stretchPicture(Bitmap picture, int32_t width, int32_t height) {
   if (picture.width() == width && picture.height() == height) return picture;
-  Bitmap backdrop(width, height);
+  // The stretch of the whole picture writes every pixel.
+  Bitmap backdrop = Bitmap::uninitialized(width, height);
   stretchBlt(backdrop, 0, 0, width, height, picture, 0, 0, picture.width(), picture.height());
   return backdrop;
 }

@@ -325,7 +325,8 @@ Bitmap decode(std::span<const uint8_t> data, DecodedPicture* picture, bool finis
   progress.progress_monitor = onProgress;
   cinfo.progress = &progress;
 
-  Bitmap bitmap(int32_t(cinfo.image_width), int32_t(cinfo.image_height));
+  // The decoder writes every row or fails.
+  Bitmap bitmap = Bitmap::uninitialized(int32_t(cinfo.image_width), int32_t(cinfo.image_height));
   std::unique_ptr<uint8_t[]> cmykRow;
   if (cmyk) cmykRow = std::make_unique<uint8_t[]>(size_t(cinfo.image_width) * 4);
   if (!finishing) {

@@ -38,6 +38,12 @@ std::vector<uint8_t> encodePicture(const Bitmap& picture, PictureFormat format) 
 }
 
 void writePictureFile(const std::string& path, const Bitmap& picture, PictureFormat format) {
+  // A BMP is the pixels themselves: built in picture memory, it costs
+  // little more than the copy.
+  if (format == PictureFormat::Bmp) {
+    saveBmpFile(path, picture);
+    return;
+  }
   writeWholeFile(path, encodePicture(picture, format));
 }
 

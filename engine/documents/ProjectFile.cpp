@@ -252,7 +252,7 @@ ProjectData readProject(std::span<const uint8_t> data, int64_t maxPixels) {
 }
 
 ProjectData loadProjectFile(const std::string& path) {
-  const std::vector<uint8_t> bytes = readWholeFile(path);
+  const PixelBytes bytes = readWholeFileBytes(path);
   try {
     return readProject(bytes);
   } catch (const Error& e) {

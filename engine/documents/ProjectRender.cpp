@@ -75,8 +75,8 @@ Bitmap openedBackdrop(Bitmap stored, int32_t canvasWidth, int32_t canvasHeight) 
   return stretchPicture(std::move(stored), canvasWidth, canvasHeight);
 }
 
-Bitmap composeCanvas(const Bitmap& backdrop, std::span<const std::unique_ptr<TTextItem>> items) {
-  Bitmap canvas = backdrop;
+Bitmap composeCanvas(Bitmap backdrop, std::span<const std::unique_ptr<TTextItem>> items) {
+  Bitmap canvas = std::move(backdrop);
   for (const auto& item : items) TQueueData::DrawItem(item.get(), canvas);
   return canvas;
 }
@@ -122,7 +122,7 @@ std::vector<std::string> renderProjectFile(const RenderRequest& request) {
     backdrop = stretchPicture(loadNamedPicture(request.BackdropPath, project.Settings.Color),
                               backdrop.width(), backdrop.height());
 
-  writePictureFile(request.OutputPath, composeCanvas(backdrop, project.Items), *format);
+  writePictureFile(request.OutputPath, composeCanvas(std::move(backdrop), project.Items), *format);
   return warnings;
 }
 

@@ -38,7 +38,8 @@ struct CanvasDecision {
 
 // The canvas of a composition: backdrop with every item (bottom to top)
 // composited over it, as the editor shows it without selection handles.
-[[nodiscard]] Bitmap composeCanvas(const Bitmap& backdrop,
+// A backdrop handed over (moved) becomes the canvas itself.
+[[nodiscard]] Bitmap composeCanvas(Bitmap backdrop,
                                    std::span<const std::unique_ptr<TTextItem>> items);
 
 // The folder of the running executable, from /proc/self/exe; empty when it

@@ -99,6 +99,7 @@ QSize CanvasView::availableDeviceSize() const {
 }
 
 void CanvasView::LayoutScreen() {
+  ++m_layouts;
   const Bitmap& canvas = m_composition.CanvasBitmap();
   m_canvasWidth = canvas.width();
   m_canvasHeight = canvas.height();

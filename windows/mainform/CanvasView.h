@@ -37,6 +37,9 @@ class CanvasView : public QWidget {
   // Lays the picture out again for the current size of the scroll box:
   // at least the scaled canvas, at least the box less its scroll bars.
   void LayoutScreen();
+  // How often the picture was laid out: what tests count to see no work is
+  // redone.
+  [[nodiscard]] int layouts() const { return m_layouts; }
 
   // What the composition reports.
   void canvasChanged(const Rect& canvasRect);
@@ -134,6 +137,7 @@ class CanvasView : public QWidget {
   const Composition& m_composition;
   QScrollArea* m_scrollBox;
   double m_zoom = 1.0;
+  int m_layouts = 0;
   bool m_fitted = false;
   // The largest zoom fitting may choose: 1 when a new canvas was fitted by
   // itself (a small one is never enlarged), the top of the range for Fit

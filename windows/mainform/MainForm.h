@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -300,6 +301,17 @@ class TMainForm : public QMainWindow, private CompositionListener {
   // New, New Format and Import Backdrop (MainForm_New.cpp). newCanvas
   // returns whether it made a new canvas.
   bool newCanvas();
+  // What New makes from Settings, decided before anything changes: the
+  // picture as loaded and the canvas size. Empty when New makes no canvas,
+  // after telling the user why (errors it throws go on to the caller).
+  struct NewCanvasPlan {
+    Bitmap picture;
+    int32_t width = 0;
+    int32_t height = 0;
+  };
+  std::optional<NewCanvasPlan> planNewCanvas();
+  // The status panels New fills for a plan.
+  void showNewCanvasSizes(const NewCanvasPlan& plan);
   void newFormat();
   void importBackdrop();
   // The save-changes prompt; returns whether the command may go on.

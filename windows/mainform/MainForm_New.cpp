@@ -7,11 +7,11 @@
 
 #include "engine/core/EditSteps.h"
 #include "engine/documents/Canvas.h"
-#include "windows/documents/NewForm.h"
-#include "windows/shell/FileDialogs.h"
-#include "windows/mainform/MainForm.h"
-#include "windows/shell/MessageBoxes.h"
 #include "engine/documents/PictureLoader.h"
+#include "windows/documents/NewForm.h"
+#include "windows/mainform/MainForm.h"
+#include "windows/shell/FileDialogs.h"
+#include "windows/shell/MessageBoxes.h"
 
 namespace glyphon {
 
@@ -73,41 +73,51 @@ bool TMainForm::saveProjectBeforeDiscard() {
   return saveProject(false);
 }
 
-bool TMainForm::newCanvas() {
-  if (AskBeforeDiscard && m_composition.Modified() && !confirmDiscard()) return false;
-
+std::optional<TMainForm::NewCanvasPlan> TMainForm::planNewCanvas() {
   const QString path =
       Settings.DefaultBKPic ? defaultPicturePath() : QString::fromStdString(Settings.BKPicPath);
   if (!fileExists(path)) {
     errorBox(this, tr("Picture does not exists!\r") + path);
-    return false;
+    return std::nullopt;
   }
   const std::string file = path.toStdString();
   if (!pictureFormatOfName(file)) {
     errorBox(this, tr("Background picture format must be %1!")
                        .arg(QString::fromUtf8(acceptedPictureExtensions())));
-    return false;
+    return std::nullopt;
   }
   PictureLoadResult loaded = loadPicture(file, Settings.Color);
   if (!loaded.picture) {  // the file went away since it was looked for
     errorBox(this, QString::fromStdString(loaded.message));
-    return false;
+    return std::nullopt;
   }
-  Bitmap picture = std::move(*loaded.picture);
-  const int32_t pictureWidth = picture.width();
-  const int32_t pictureHeight = picture.height();
-  const int32_t width = Settings.SameAsBKPic ? pictureWidth : Settings.Width;
-  const int32_t height = Settings.SameAsBKPic ? pictureHeight : Settings.Height;
+  NewCanvasPlan plan;
+  plan.picture = std::move(*loaded.picture);
+  plan.width = Settings.SameAsBKPic ? plan.picture.width() : Settings.Width;
+  plan.height = Settings.SameAsBKPic ? plan.picture.height() : Settings.Height;
   // The settings may come from a file the dialog never checked.
-  checkCanvasSize(width, height);
-  Bitmap backdrop = stretchPicture(std::move(picture), width, height);
+  checkCanvasSize(plan.width, plan.height);
+  return plan;
+}
+
+void TMainForm::showNewCanvasSizes(const NewCanvasPlan& plan) {
+  setStatusText(0,
+                sizeText(tr("Source picture size: "), plan.picture.width(), plan.picture.height()));
+  setStatusText(1, sizeText(tr("Object picture size: "), plan.width, plan.height));
+}
+
+bool TMainForm::newCanvas() {
+  if (AskBeforeDiscard && m_composition.Modified() && !confirmDiscard()) return false;
+
+  std::optional<NewCanvasPlan> plan = planNewCanvas();
+  if (!plan) return false;
+  showNewCanvasSizes(*plan);
+  Bitmap backdrop = stretchPicture(std::move(plan->picture), plan->width, plan->height);
 
   // The steps refer to items that are about to go.
   clearHistory();
   m_composition.clearItems();
   m_composition.setBackdrop(std::move(backdrop));
-  setStatusText(0, sizeText(tr("Source picture size: "), pictureWidth, pictureHeight));
-  setStatusText(1, sizeText(tr("Object picture size: "), width, height));
   setStatusText(3, QString());
   ProjectPath.clear();
   updateTitle();

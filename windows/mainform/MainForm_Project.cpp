@@ -16,8 +16,8 @@
 #include "engine/documents/ProjectFile.h"
 #include "engine/documents/ProjectRender.h"
 #include "services/shell/RecentProjects.h"
-#include "windows/shell/FileDialogs.h"
 #include "windows/mainform/MainForm.h"
+#include "windows/shell/FileDialogs.h"
 #include "windows/shell/MessageBoxes.h"
 
 namespace glyphon {
@@ -199,26 +199,27 @@ void TMainForm::openProject(QString path) {
   // file ends the command here, through its error, with nothing lost.
   ProjectData project = loadProjectFile(path.toStdString());
 
-  // The project's settings replace the user's; New then makes the canvas
-  // they describe from the picture they name, and decides its size.
+  // The project's settings replace the user's; New's checks then decide the
+  // canvas they describe from the picture they name. New's own picture is
+  // not needed: the stored backdrop, stretched to that canvas, takes its
+  // place, so the composition is built once, from the project.
   Settings = project.Settings;
-  bool madeCanvas = false;
-  AskBeforeDiscard = false;
+  std::optional<NewCanvasPlan> plan;
   // New reports its own failures (a missing picture is named in its box).
-  runCommand(this, [this, &madeCanvas] { madeCanvas = newCanvas(); });
-  AskBeforeDiscard = true;
+  runCommand(this, [this, &plan] { plan = planNewCanvas(); });
+  if (plan) {
+    showNewCanvasSizes(*plan);
+    plan->picture = Bitmap();
+  }
 
   // Without a new canvas the stored backdrop keeps the size it was saved
   // with, and the project opens all the same.
-  const Bitmap& canvas = m_composition.CanvasBitmap();
-  Bitmap backdrop =
-      madeCanvas ? openedBackdrop(std::move(project.Backdrop), canvas.width(), canvas.height())
-                 : std::move(project.Backdrop);
-  // The steps refer to items that are about to go (New has forgotten them
-  // already unless it failed).
+  Bitmap backdrop = plan ? openedBackdrop(std::move(project.Backdrop), plan->width, plan->height)
+                         : std::move(project.Backdrop);
+  // The steps refer to items that are about to go.
   clearHistory();
   m_composition.setBackdropAndItems(std::move(backdrop), std::move(project.Items));
-  if (!madeCanvas) {
+  if (!plan) {
     setStatusText(0, sizeText(tr("Source picture size: "), m_composition.BackdropBitmap()));
     setStatusText(1, sizeText(tr("Object picture size: "), m_composition.CanvasBitmap()));
   }

@@ -160,12 +160,16 @@ TEST(DrawItem, MatchesReferenceOnRandomItemsAndRectangles) {
   for (int round = 0; round < 3000; ++round) {
     const int32_t tw = 1 + int32_t(rng() % 40), th = 1 + int32_t(rng() % 30);
     const Bitmap target = randomBitmap(rng, tw, th);
-    const int32_t sw = 1 + int32_t(rng() % 25), sh = 1 + int32_t(rng() % 20);
+    const int32_t sw = 1 + int32_t(rng() % 35), sh = 1 + int32_t(rng() % 20);
     Rect r;
     r.Left = int32_t(rng() % 70) - 20;
     r.Top = int32_t(rng() % 50) - 15;
     r.Right = r.Left + int32_t(rng() % 70) - 5;  // sometimes empty or inverted
     r.Bottom = r.Top + int32_t(rng() % 50) - 5;
+    // Every other item at its rendering's width, every fourth at its size:
+    // the 1:1 path reads consecutive source pixels.
+    if (round % 2 == 1) r.Right = r.Left + sw;
+    if (round % 4 == 3) r.Bottom = r.Top + sh;
     const TTextItem item = makeItem(randomBitmap(rng, sw, sh), r, Color(rng() & 0xFFFFFF),
                                     opacities[rng() % std::size(opacities)]);
     expectSameAsReference(item, target);

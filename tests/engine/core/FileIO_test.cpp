@@ -11,12 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/core/Error.h"
@@ -313,6 +315,22 @@ TEST_F(FileIOTest, OnlyOurLeftoversOfEndedProcessesAreRemoved) {
   for (const Case& c : cases) EXPECT_EQ(fs::exists(path(c.name)), !c.removed) << c.name;
   EXPECT_TRUE(fs::is_directory(path(".d.tmp" + dead + "-1")));
   EXPECT_TRUE(fs::exists(path(".fresh.tmp" + dead + "-1")));
+}
+
+// Both readers read straight into their memory: a large file, and a file
+// whose size says 0 while it has bytes.
+TEST_F(FileIOTest, BothReadersGiveEveryByteOfLargeFilesAndProcFiles) {
+  std::vector<uint8_t> large(5u << 20);
+  for (size_t i = 0; i < large.size(); ++i) large[i] = uint8_t(i * 7 + i / 4096);
+  writeWholeFile(path("large"), large);
+  EXPECT_EQ(readWholeFile(path("large")), large);
+  const PixelBytes held = readWholeFileBytes(path("large"));
+  EXPECT_TRUE(std::equal(held.begin(), held.end(), large.begin(), large.end()));
+
+  EXPECT_EQ(fs::file_size("/proc/self/status"), 0u);
+  EXPECT_FALSE(readWholeFile("/proc/self/status").empty());
+  const PixelBytes status = readWholeFileBytes("/proc/self/status");
+  EXPECT_EQ(std::string(status.begin(), status.begin() + 5), "Name:");
 }
 
 }  // namespace

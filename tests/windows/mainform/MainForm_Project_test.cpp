@@ -142,7 +142,14 @@ TEST_F(ProjectCommandsTest, SaveAsksForANameOnceAndOpenBringsTheCompositionBack)
 
   window->ButtonNewClick();
   ASSERT_TRUE(composition().Queue().items().empty());
+  // Open lays the picture out and composes it once, from the project alone.
+  const CanvasView* view = window->findChild<CanvasView*>();
+  ASSERT_NE(view, nullptr);
+  const int layouts = view->layouts();
+  const uint64_t compositions = composition().wholeCompositions();
   open(file("work.gyf"));
+  EXPECT_EQ(view->layouts() - layouts, 1);
+  EXPECT_EQ(composition().wholeCompositions() - compositions, 1u);
   EXPECT_EQ(dialogs.requests.back().kind, FileDialogRequest::Kind::Open);
   EXPECT_EQ(dialogs.requests.back().filter, "Glyphon Files (*.gyf *.GYF)");
   EXPECT_TRUE(boxes.shown.empty());
