@@ -16,10 +16,11 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// A cell's value as part of a file name: a "/" would reach another folder.
+// A cell's value as part of a file name: a "/" would reach another folder,
+// a zero byte would end the name early.
 std::string nameSafe(std::string value) {
   for (char& c : value)
-    if (c == '/') c = '_';
+    if (c == '/' || c == '\0') c = '_';
   if (value == "." || value == "..") value = "_";
   return value;
 }
@@ -101,6 +102,8 @@ std::vector<TableRow> tableRows(std::span<const CsvRecord> records,
       }
       row.Output = name;
     }
+    if (row.Output.find('\0') != std::string::npos && row.Problem.empty())
+      row.Problem = "the output name holds a zero byte";
     if (row.Output.empty() && row.Problem.empty())
       row.Problem = "the row has no output name: give --output or fill its output cell";
     rows.push_back(std::move(row));

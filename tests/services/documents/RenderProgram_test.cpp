@@ -264,6 +264,8 @@ TEST_F(RenderProgramTest, QuotedFieldsLineBreaksOutputCellsAndBadRows) {
   // Row 1 spans lines 2 to 3; row 2 starts on line 4 and names its picture; row 3 (line 6,
   // after an empty line) has a cell in no column; row 4 asks the ASCII style for Cyrillic;
   // row 5 has an empty cell, which keeps the item's text, and a "/" in a placeholder.
+  // Row 6 names its picture with a zero byte in it.
+  static constexpr char kZeroInName[] = "a,b,\"x\0y.bmp\",g\r\n";
   writeFile("t.csv",
             "1,2,output,tag\r\n"
             "\"two\nlines, \"\"quoted\"\"\",Ann,,a\r\n"
@@ -273,7 +275,8 @@ TEST_F(RenderProgramTest, QuotedFieldsLineBreaksOutputCellsAndBadRows) {
                 "\r\n"
                 "y,Cy,,c,surplus\r\n"
                 "z,\xD0\x96,,d\r\n"
-                ",,,e/f\r\n");
+                ",,,e/f\r\n" +
+                std::string(kZeroInName, sizeof kZeroInName - 1));
   const auto run = runRenderer("--table " + path("t.csv") + " --output " +
                                quoted(path("{row}{tag}.bmp")) + " " + path("design.gyf"));
   EXPECT_EQ(run.first, 1);
@@ -287,6 +290,9 @@ TEST_F(RenderProgramTest, QuotedFieldsLineBreaksOutputCellsAndBadRows) {
   EXPECT_FALSE(fs::exists(path("3c.bmp")));
   EXPECT_FALSE(fs::exists(path("4d.bmp")));
   EXPECT_TRUE(loadBmpFile(path("5e_f.bmp")) == expected({}));
+  EXPECT_NE(run.second.find("line 9 (row 6): the output name holds a zero byte"), std::string::npos)
+      << run.second;
+  EXPECT_FALSE(fs::exists(path("x")));
 
   // Tables refused whole: an item the project lacks, a placeholder naming no column, CSV
   // that is not valid.
