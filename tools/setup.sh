@@ -26,6 +26,7 @@ packages=(
   fonts-symbola
   libtiff-dev libheif-dev
   libseccomp-dev
+  libcsv-dev parallel
   netpbm libtiff-tools libheif-examples
   dpkg-dev file lintian appstream desktop-file-utils shared-mime-info scdoc
 )

@@ -126,4 +126,9 @@ std::vector<std::string> renderProjectFile(const RenderRequest& request) {
   return warnings;
 }
 
+Bitmap loadReplacementBackdrop(const std::string& path, Color background, int32_t width,
+                               int32_t height) {
+  return stretchPicture(loadNamedPicture(path, background), width, height);
+}
+
 }  // namespace glyphon

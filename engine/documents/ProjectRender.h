@@ -55,6 +55,12 @@ struct CanvasDecision {
 // The default backdrop picture in a data folder.
 [[nodiscard]] std::string defaultPictureIn(const std::string& dataFolder);
 
+// The picture at path, of any accepted format, its transparent pixels composed over background
+// and stretched to width x height, as --backdrop and Import Backdrop take it. Throws Error
+// saying which picture and what is wrong with it.
+[[nodiscard]] Bitmap loadReplacementBackdrop(const std::string& path, Color background,
+                                             int32_t width, int32_t height);
+
 struct RenderRequest {
   std::string ProjectPath;
   std::string OutputPath;  // its extension (.jpg, .jpeg or .bmp) chooses the format

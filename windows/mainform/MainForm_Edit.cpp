@@ -29,6 +29,7 @@
 #include "engine/core/StyleRendering.h"
 #include "engine/core/TextRules.h"
 #include "services/shell/StyleCatalogue.h"
+#include "services/shell/StyleSources.h"
 #include "windows/core/Transparence.h"
 #include "windows/mainform/CanvasView.h"
 #include "windows/mainform/MainForm.h"
@@ -64,18 +65,6 @@ class MemoKeyFilter final : public QObject {
  private:
   TMainForm* m_form;
 };
-
-// Today's date in the user's short date format, as the plug-ins get it.
-std::string todaysDateDigits() {
-  const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-  return dateDigits(date.toStdString());
-}
-
-// The plug-in of a style folder and file as the catalogue names them.
-StyleSource styleSource(const QString& folder, const QString& pluginFileName) {
-  return {QFile::encodeName(folder).toStdString(), QFile::encodeName(pluginFileName).toStdString(),
-          todaysDateDigits()};
-}
 
 // The caption of style kind id in the catalogue, else its plug-in's file
 // name.

@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <cstdlib>
 #include <string>
 
 #include "engine/core/Drag.h"
 #include "engine/core/TextRules.h"
+#include "engine/documents/BmpCodec.h"
 #include "tests/windows/mainform/EditWindowSupport.h"
 
 namespace glyphon {
@@ -124,6 +126,33 @@ TEST_F(EditCommandsTest, ModifyRendersATextStyleForTheItemsRectangle) {
             "Gr\xC3\xBC\xC3\x9F"
             "e aus K\xC3\xB6ln");
   expectShowsRecomposition();
+}
+
+// glyphon-render --text renders an item again as Modify does: a design saved
+// with one item, then Modify with a new text in the window, gives the
+// pixels the program gives for the saved design and that text.
+TEST_F(EditCommandsTest, ModifyGivesThePixelsOfGlyphonRenderText) {
+  testing::registerStyleKind(10001, QStringLiteral("Glyphon Script"),
+                             QStringLiteral(GLYPHON_SAMPLE_STYLE_DIR),
+                             QStringLiteral(GLYPHON_SAMPLE_STYLE_FILE));
+  QTest::mouseClick(styleFontImage(2), Qt::LeftButton);
+  fontSizes()->setCurrentIndex(4);
+  memo()->setPlainText(QStringLiteral("Sale"));
+  button("ButtonAdd")->click();
+  ASSERT_NE(selected(), nullptr);
+  const QString design = folder.filePath(QStringLiteral("design.gyf"));
+  window->SaveProjectToFile(design);
+
+  memo()->setPlainText(QStringLiteral("Gr\u00fc\u00dfe,\nK\u00f6ln"));
+  button("ButtonModify")->click();
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().front();
+  const QString out = folder.filePath(QStringLiteral("out.bmp"));
+  // The text in single quotes, its line break a real one, as a shell passes it.
+  const std::string command = GLYPHON_BUILD_DIR "/glyphon-render --text '1=Gr\xC3\xBC\xC3\x9F"
+                              "e,\nK\xC3\xB6ln' " +
+                              design.toStdString() + " " + out.toStdString();
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_TRUE(loadBmpFile(out.toStdString()) == composition().CanvasBitmap());
 }
 
 TEST_F(EditCommandsTest, SizeTenRoundsExactHalvesToEven) {
