@@ -59,8 +59,8 @@ QStringList StyleCatalogue::systemStoreFiles() {
   const QString name = QLatin1Char('/') + QString::fromLatin1(kStyleCatalogueOrganization) +
                        QLatin1Char('/') + QString::fromLatin1(kStyleCatalogueApplication) +
                        QStringLiteral(".conf");
-  // Relative entries are not meant for anyone, as the base directory
-  // specification says; they are left out.
+  // Relative entries are not meant for anyone under the XDG base directory
+  // rules; they are left out.
   for (const QString& folder :
        qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
     if (QDir::isAbsolutePath(folder)) files.push_back(QDir::cleanPath(folder) + name);
