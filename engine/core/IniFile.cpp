@@ -41,7 +41,12 @@ std::string quotedIfNeeded(std::string_view value) {
        kBlanks.find(value.back()) != std::string_view::npos ||
        (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front()));
   if (!needsQuotes) return std::string(value);
-  return "\"" + std::string(value) + "\"";
+  std::string quoted;
+  quoted.reserve(value.size() + 2);
+  quoted += '"';
+  quoted += value;
+  quoted += '"';
+  return quoted;
 }
 
 bool holdsLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string::npos; }

@@ -191,7 +191,7 @@ TEST(TextRulesTest, TextsOfProjectFilesAreReadAsUtf8OrElseLatin1) {
   for (const Case& c : cases) EXPECT_EQ(itemTextFromFile(c.bytes), c.text) << c.what;
   // Read twice, as a project opened, saved and opened again: the same text,
   // zero bytes included (found by fuzzing).
-  for (const std::string bytes : {std::string("x\xb4y\0\0", 5), std::string("caf\xc3\xa9\0", 6)}) {
+  for (const std::string& bytes : {std::string("x\xb4y\0\0", 5), std::string("caf\xc3\xa9\0", 6)}) {
     const std::string once = itemTextFromFile(bytes);
     EXPECT_EQ(itemTextFromFile(once), once) << bytes;
   }
