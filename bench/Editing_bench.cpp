@@ -13,6 +13,7 @@
 #include <random>
 #include <string>
 
+#include "bench/BenchMain.h"
 #include "bench/Masks.h"
 #include "engine/core/Composition.h"
 #include "engine/core/Drag.h"
@@ -220,9 +221,5 @@ BENCHMARK(BM_ReleaseRerender1500PixelsWide)
 }  // namespace glyphon::bench
 
 int main(int argc, char** argv) {
-  glyphon::bench::g_items = glyphon::bench::itemCountArgument(argc, argv, 100);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return glyphon::bench::runWithItemCount(argc, argv, glyphon::bench::g_items, 100);
 }
