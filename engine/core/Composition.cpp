@@ -94,8 +94,12 @@ void Composition::restoreUnderlay() {
 }
 
 void Composition::takeUnderlay() {
-  m_underlayRect = intersect(m_queue.Selected->Rect, m_canvas.bounds());
-  m_underlay = cutOut(m_canvas, m_underlayRect);
+  const Rect& r = m_underlayRect = intersect(m_queue.Selected->Rect, m_canvas.bounds());
+  // A move keeps the size: the buffer is reused.
+  if (!r.isEmpty() && m_underlay.width() == r.width() && m_underlay.height() == r.height())
+    bitBlt(m_underlay, 0, 0, r.width(), r.height(), m_canvas, r.Left, r.Top);
+  else
+    m_underlay = cutOut(m_canvas, r);
 }
 
 void Composition::forgetUnderlay() {
