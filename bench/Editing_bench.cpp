@@ -1,4 +1,5 @@
-// Speed of the editing steps on a full-HD canvas: the release that ends a
+// Speed of the editing steps on a full-HD canvas with ITEMS items (the
+// first argument, 100 unless given): the release that ends a
 // drag, one change of the transparency slider, Add through a style plug-in
 // (in the style helper, against the same call made in this process, and the
 // first Add, which starts the helper), and the release of a resize that
@@ -12,6 +13,7 @@
 #include <random>
 #include <string>
 
+#include "bench/BenchMain.h"
 #include "bench/Masks.h"
 #include "engine/core/Composition.h"
 #include "engine/core/Drag.h"
@@ -27,14 +29,17 @@ namespace glyphon::bench {
 namespace {
 
 constexpr int32_t kWidth = 1920, kHeight = 1080;
+// The items on the canvas: the first argument (editing_bench [ITEMS]
+// [benchmark flags]), 100 unless given.
+int g_items = 100;
 
-// The release of a drag of one item among 100: the item leaves its press
+// The release of a drag of one item among the others: the item leaves its press
 // rectangle for the rectangle the drag ended on (range 0: a move; range 1:
 // a corner drag from 400 to 560 wide). Alternates between the two places.
 void BM_DragRelease(benchmark::State& state) {
   Composition comp;
-  fillScatteredCanvas(comp, 100);
-  comp.SelectItem(comp.Queue().items()[50].get());
+  fillScatteredCanvas(comp, g_items);
+  comp.SelectItem(comp.Queue().items()[comp.Queue().count() / 2].get());
   const Rect press = comp.Queue().Selected->Rect;
   const Rect dropped =
       state.range(0) == 0
@@ -50,10 +55,10 @@ void BM_DragRelease(benchmark::State& state) {
 BENCHMARK(BM_DragRelease)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // One slider change on a 1000 x 400 item (a 2000 x 800 rendering at "50")
-// over 100 others: repaint from the underlay at the new opacity.
+// over the others: repaint from the underlay at the new opacity.
 void BM_SliderChange(benchmark::State& state) {
   Composition comp;
-  fillScatteredCanvas(comp, 100);
+  fillScatteredCanvas(comp, g_items);
   auto item = std::make_unique<TTextItem>();
   item->Rect = {400, 300, 1400, 700};
   item->Color = rgb(104, 255, 119);
@@ -121,7 +126,7 @@ BENCHMARK(BM_AddWithPlugin)
 // already, as it is in the editor from its start on.
 void BM_AddHelperAgainstInProcess(benchmark::State& state) {
   Composition comp;
-  fillScatteredCanvas(comp, 100);
+  fillScatteredCanvas(comp, g_items);
   const std::string text = kAddText;
   if (!renderInHelper(text) || !renderInProcess(text)) {
     state.SkipWithError("the sample style plug-in does not render");
@@ -169,12 +174,12 @@ BENCHMARK(BM_FirstAddStartsTheHelper)->Iterations(10)->Unit(benchmark::kMillisec
 
 // The release of a corner drag that pulls a caption of the sample style
 // (kind 10001, style font range(0)) from its size at "50" to 1500 pixels
-// wide, over 100 other items: the fresh rendering for the new rectangle
+// wide, over the other items: the fresh rendering for the new rectangle
 // (the scale measured at the natural size, then rendered to fill it) and
 // the one undo step that shows it. Undone outside the timing.
 void BM_ReleaseRerender1500PixelsWide(benchmark::State& state) {
   Composition comp;
-  fillScatteredCanvas(comp, 100);
+  fillScatteredCanvas(comp, g_items);
   const StyleSource source{GLYPHON_BENCH_STYLE_DIR, GLYPHON_BENCH_STYLE_FILE, "20261208"};
   const std::string caption = "Alles Gute \xE3\x81\x8A\xE8\xAA\x95\xE7\x94\x9F\xE6\x97\xA5";
   const auto font = int32_t(state.range(0));
@@ -215,4 +220,6 @@ BENCHMARK(BM_ReleaseRerender1500PixelsWide)
 }  // namespace
 }  // namespace glyphon::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  return glyphon::bench::runWithItemCount(argc, argv, glyphon::bench::g_items, 100);
+}

@@ -1,7 +1,9 @@
 #include "bench/Masks.h"
 
+#include <algorithm>
 #include <memory>
 #include <random>
+#include <string>
 
 namespace glyphon::bench {
 namespace {
@@ -59,8 +61,7 @@ Bitmap noiseBitmap(int32_t width, int32_t height, uint32_t seed) {
   return b;
 }
 
-void fillScatteredCanvas(Composition& comp, int count) {
-  constexpr int32_t kWidth = 1920, kHeight = 1080;
+void fillScatteredCanvas(Composition& comp, int count, int32_t width, int32_t height) {
   std::mt19937 rng(4);
   std::shared_ptr<const Bitmap> renderings[8];
   for (uint32_t i = 0; i < 8; ++i)
@@ -68,14 +69,25 @@ void fillScatteredCanvas(Composition& comp, int count) {
   std::vector<std::unique_ptr<TTextItem>> items;
   for (int i = 0; i < count; ++i) {
     auto item = std::make_unique<TTextItem>();
-    const int32_t x = int32_t(rng() % (kWidth - 400)), y = int32_t(rng() % (kHeight - 150));
+    const int32_t x = int32_t(rng() % (width - 400)), y = int32_t(rng() % (height - 150));
     item->Rect = {x, y, x + 400, y + 150};
     item->Color = rgb(uint8_t(rng()), uint8_t(rng()), uint8_t(rng()));
     item->Opacity = i % 3 == 0 ? 70 : 100;
     item->Bitmap = renderings[i % 8];
     items.push_back(std::move(item));
   }
-  comp.setBackdropAndItems(noiseBitmap(kWidth, kHeight, 3), std::move(items));
+  comp.setBackdropAndItems(noiseBitmap(width, height, 3), std::move(items));
+}
+
+int itemCountArgument(int& argc, char** argv, int fallback) {
+  if (argc < 2) return fallback;
+  const std::string first = argv[1];
+  if (first.empty() || first.size() > 7 ||
+      !std::all_of(first.begin(), first.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return fallback;
+  for (int i = 1; i + 1 < argc; ++i) argv[i] = argv[i + 1];
+  --argc;
+  return std::stoi(first);
 }
 
 }  // namespace glyphon::bench

@@ -26,8 +26,14 @@ namespace glyphon::bench {
 // A picture of random bytes, the same for the same seed.
 [[nodiscard]] Bitmap noiseBitmap(int32_t width, int32_t height, uint32_t seed);
 
-// Lays comp out as a full-HD canvas of noise with count items of 400 x 150
-// (renderings of 800 x 300 at size "50") scattered over it, nothing selected.
-void fillScatteredCanvas(Composition& comp, int count);
+// Lays comp out as a canvas of noise (full HD unless told) with count items
+// of 400 x 150 (renderings of 800 x 300 at size "50") scattered over it,
+// every third at opacity 70, nothing selected.
+void fillScatteredCanvas(Composition& comp, int count, int32_t width = 1920, int32_t height = 1080);
+
+// The item count a benchmark was given as its first argument (a plain
+// number, taken out of argv so the benchmark library does not see it), or
+// fallback without one.
+[[nodiscard]] int itemCountArgument(int& argc, char** argv, int fallback);
 
 }  // namespace glyphon::bench

@@ -1,12 +1,16 @@
-// Speed of undoing editing steps on a full-HD canvas with 100 items: the
-// step undone by the undo history, up to the updated screen image, as the
-// Undo entry of the Edit menu does it.
+// Speed of undoing editing steps on a full-HD canvas with ITEMS items (the
+// first argument: undo_bench [ITEMS] [benchmark flags]; 100 unless given):
+// the step undone by the undo history, up to the updated canvas, as the
+// Undo entry of the Edit menu does it. bench/View_bench.cpp times Undo and
+// Redo on a 48-megapixel canvas up to the repainted view.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "bench/BenchMain.h"
 #include "bench/Masks.h"
 #include "engine/core/Composition.h"
 #include "engine/core/Drag.h"
@@ -16,15 +20,22 @@
 namespace glyphon::bench {
 namespace {
 
-constexpr int32_t kWidth = 1920, kHeight = 1080;
+int g_items = 100;
 
-// A laid-out full-HD canvas with 100 scattered items; item 50 is selected.
-void fillCanvas(Composition& comp) {
-  fillScatteredCanvas(comp, 100);
-  comp.SelectItem(comp.Queue().items()[50].get());
+// The item at about a share of the stack's height (from the bottom).
+TTextItem* itemAt(const Composition& comp, double share) {
+  const auto& items = comp.Queue().items();
+  return items[std::min(items.size() - 1, size_t(share * double(items.size())))].get();
 }
 
-// Undo of the drag of one item among 100 right after it (range 0: a move;
+// A laid-out full-HD canvas with the scattered items; the middle one is
+// selected.
+void fillCanvas(Composition& comp) {
+  fillScatteredCanvas(comp, g_items);
+  comp.SelectItem(itemAt(comp, 0.5));
+}
+
+// Undo of the drag of one item among the others right after it (range 0: a move;
 // range 1: a corner drag from 400 to 560 wide). The redo between two undos
 // is left out of the timing.
 void BM_UndoDrag(benchmark::State& state) {
@@ -53,7 +64,7 @@ void BM_UndoDragAfterAnotherSelection(benchmark::State& state) {
   Composition comp;
   fillCanvas(comp);
   TTextItem* item = comp.Queue().Selected;
-  TTextItem* other = comp.Queue().items()[20].get();
+  TTextItem* other = itemAt(comp, 0.2);
   const Rect press = item->Rect;
   UndoHistory history;
   history.push(
@@ -108,4 +119,6 @@ BENCHMARK(BM_UndoDelete)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace glyphon::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  return glyphon::bench::runWithItemCount(argc, argv, glyphon::bench::g_items, 100);
+}

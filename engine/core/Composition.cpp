@@ -16,11 +16,13 @@ void Composition::SelectItem(TTextItem* item) {
     RefreshRegion(TQueueData::paintedBounds(item->Rect));
     return;
   }
-  // The underlay holds everything but the item being selected.
-  rebuildUnderlayFor(item);
+  // The underlay holds everything but the item being selected, over its
+  // rectangle; the previous selection's underlay is no longer needed, as
+  // the canvas holds every item.
+  setUnderlayFor(item);
   m_queue.PushTop(m_queue.Unlink(item));
 
-  restoreRegion(m_canvas, m_underlay, item->Rect);
+  restoreUnderlay();
   // The previous selection's pixels stay; only its handles go.
   m_queue.Selected = item;
   m_queue.HandlesShown = true;
@@ -43,28 +45,31 @@ constexpr int32_t kShiftSafe = int32_t(1) << 30;
 
 }  // namespace
 
-void Composition::rebuildUnderlayFor(TTextItem* item) {
-  const bool canvasIsClean = m_canvas.width() == m_backdrop->width() &&
-                             m_canvas.height() == m_backdrop->height() &&
-                             std::all_of(m_queue.items().begin(), m_queue.items().end(),
-                                         [](const auto& i) { return shiftable(i->Rect); });
-  if (!canvasIsClean) {
-    std::unique_ptr<TTextItem> owned = m_queue.Unlink(item);
-    m_underlay = *m_backdrop;
-    m_queue.DrawAll(m_underlay);
-    ++m_wholeCompositions;
-    m_queue.PushTop(std::move(owned));
-    return;
-  }
-  m_underlay = m_canvas;
-  recompose(m_underlay, item->Rect, item);
+bool Composition::composableByArea() const {
+  return m_canvas.width() == m_backdrop->width() && m_canvas.height() == m_backdrop->height() &&
+         std::all_of(m_queue.items().begin(), m_queue.items().end(),
+                     [](const auto& i) { return shiftable(i->Rect); });
 }
 
-void Composition::recompose(Bitmap& target, const Rect& area, const TTextItem* skip) const {
+void Composition::setUnderlayFor(const TTextItem* item) {
+  m_underlayRect = intersect(intersect(item->Rect, m_canvas.bounds()), m_backdrop->bounds());
+  if (composableByArea()) {
+    m_underlay = composeArea(m_underlayRect, item);
+    return;
+  }
+  // The fallback: everything but item composed whole, of which only its
+  // rectangle is kept.
+  Bitmap whole = *m_backdrop;
+  for (const auto& each : m_queue.items())
+    if (each.get() != item) DrawItem(*each, whole);
+  ++m_wholeCompositions;
+  m_underlay = cutOut(whole, m_underlayRect);
+}
+
+Bitmap Composition::composeArea(const Rect& area, const TTextItem* skip) const {
   const Rect r = intersect(area, m_backdrop->bounds());
-  if (r.isEmpty()) return;
-  Bitmap patch(r.width(), r.height());
-  bitBlt(patch, 0, 0, r.width(), r.height(), *m_backdrop, r.Left, r.Top);
+  if (r.isEmpty()) return Bitmap();
+  Bitmap patch = cutOut(*m_backdrop, r);
   for (const auto& each : m_queue.items()) {
     if (each.get() == skip || intersect(each->Rect, r).isEmpty()) continue;
     // The nearest-pixel mapping is relative to the item's own rectangle, so
@@ -73,7 +78,41 @@ void Composition::recompose(Bitmap& target, const Rect& area, const TTextItem* s
     shifted.Rect = each->Rect.translated(-r.Left, -r.Top);
     DrawItem(shifted, patch);
   }
-  bitBlt(target, r.Left, r.Top, r.width(), r.height(), patch, 0, 0);
+  return patch;
+}
+
+Bitmap Composition::cutOut(const Bitmap& from, const Rect& r) {
+  if (r.isEmpty()) return Bitmap();
+  Bitmap part = Bitmap::uninitialized(r.width(), r.height());
+  bitBlt(part, 0, 0, r.width(), r.height(), from, r.Left, r.Top);
+  return part;
+}
+
+void Composition::restoreUnderlay() {
+  const Rect& r = m_underlayRect;
+  if (!r.isEmpty()) bitBlt(m_canvas, r.Left, r.Top, r.width(), r.height(), m_underlay, 0, 0);
+}
+
+void Composition::takeUnderlay() {
+  const Rect& r = m_underlayRect = intersect(m_queue.Selected->Rect, m_canvas.bounds());
+  // A move keeps the size: the buffer is reused.
+  if (!r.isEmpty() && m_underlay.width() == r.width() && m_underlay.height() == r.height())
+    bitBlt(m_underlay, 0, 0, r.width(), r.height(), m_canvas, r.Left, r.Top);
+  else
+    m_underlay = cutOut(m_canvas, r);
+}
+
+void Composition::forgetUnderlay() {
+  m_underlay = Bitmap();
+  m_underlayRect = Rect();
+}
+
+Bitmap Composition::UnderlayBitmap() const {
+  if (!m_queue.Selected) return Bitmap();
+  Bitmap underlay = m_canvas;
+  const Rect& r = m_underlayRect;
+  if (!r.isEmpty()) bitBlt(underlay, r.Left, r.Top, r.width(), r.height(), m_underlay, 0, 0);
+  return underlay;
 }
 
 void Composition::HideHandles() {
@@ -98,7 +137,7 @@ void Composition::setBackdrop(Bitmap backdrop) {
   ++m_wholeCompositions;
   m_queue.Selected = nullptr;
   m_queue.HandlesShown = false;
-  m_underlay = Bitmap();
+  forgetUnderlay();
   notifyReplaced();
 }
 
@@ -116,7 +155,7 @@ void Composition::clearItems() {
   m_queue.HandlesShown = false;
   m_queue.Clear();
   m_canvas = *m_backdrop;
-  m_underlay = Bitmap();
+  forgetUnderlay();
   notifyReplaced();
 }
 
@@ -133,11 +172,11 @@ void Composition::pasteClipItem() {
 std::unique_ptr<TTextItem> Composition::deleteSelected() {
   TTextItem* selected = m_queue.Selected;
   if (!selected) return nullptr;
+  restoreUnderlay();
+  forgetUnderlay();
   // Unlink drops the selection and the handles with the item.
   std::unique_ptr<TTextItem> item = m_queue.Unlink(selected);
-  const Rect area = TQueueData::paintedBounds(item->Rect);
-  restoreRegion(m_canvas, m_underlay, area);
-  RefreshRegion(area);
+  RefreshRegion(TQueueData::paintedBounds(item->Rect));
   return item;
 }
 
@@ -161,8 +200,11 @@ void Composition::moveSelectedTo(const Rect& newRect) {
   TTextItem* selected = m_queue.Selected;
   if (!selected || selected->Rect == newRect) return;
   const Rect oldArea = TQueueData::paintedBounds(selected->Rect);
-  restoreRegion(m_canvas, m_underlay, oldArea);
+  restoreUnderlay();
+  // Beside the selected item the canvas holds everything else: what lies
+  // under its new place is there to take.
   selected->Rect = newRect;
+  takeUnderlay();
   redrawSelected();
   RefreshRegion(oldArea);
   RefreshRegion(TQueueData::paintedBounds(newRect));
@@ -172,10 +214,9 @@ void Composition::setSelectedOpacity(int32_t opacity) {
   TTextItem* selected = m_queue.Selected;
   if (!selected) return;
   selected->Opacity = opacity;
-  const Rect area = TQueueData::paintedBounds(selected->Rect);
-  restoreRegion(m_canvas, m_underlay, area);
+  restoreUnderlay();
   redrawSelected();
-  RefreshRegion(area);
+  RefreshRegion(TQueueData::paintedBounds(selected->Rect));
 }
 
 void Composition::redrawSelected() { DrawItem(*m_queue.Selected, m_canvas); }
@@ -184,9 +225,26 @@ TTextItem* Composition::insertItem(std::unique_ptr<TTextItem> item, size_t posit
   if (!item) return nullptr;
   if (position < m_queue.count()) {
     // Below the topmost item, which keeps any selection; everything above
-    // the new item must be blended again over it.
+    // the new item must be blended again over it, within its rectangle.
     TTextItem* inserted = m_queue.InsertAt(std::move(item), position);
-    recompose();
+    if (!composableByArea()) {
+      recompose();
+      return inserted;
+    }
+    const Rect area = intersect(inserted->Rect, m_canvas.bounds());
+    if (const TTextItem* selected = m_queue.Selected) {
+      const Rect under = intersect(area, m_underlayRect);
+      if (!under.isEmpty()) {
+        const Bitmap patch = composeArea(under, selected);
+        bitBlt(m_underlay, under.Left - m_underlayRect.Left, under.Top - m_underlayRect.Top,
+               under.width(), under.height(), patch, 0, 0);
+      }
+    }
+    if (!area.isEmpty()) {
+      const Bitmap patch = composeArea(area, nullptr);
+      bitBlt(m_canvas, area.Left, area.Top, area.width(), area.height(), patch, 0, 0);
+    }
+    RefreshRegion(area);
     return inserted;
   }
   // On top: the canvas without handles already holds everything beneath.
@@ -209,21 +267,16 @@ void Composition::dropSelection() {
   HideHandles();
   m_queue.Selected = nullptr;
   m_queue.HandlesShown = false;
-  m_underlay = Bitmap();
+  forgetUnderlay();
 }
 
 void Composition::recompose() {
   ++m_wholeCompositions;
   const TTextItem* selected = m_queue.Selected;
+  m_canvas = *m_backdrop;
+  m_queue.DrawAll(m_canvas);
   if (selected) {
-    m_underlay = *m_backdrop;
-    for (const auto& item : m_queue.items())
-      if (item.get() != selected) DrawItem(*item, m_underlay);
-    m_canvas = m_underlay;
-    redrawSelected();
-  } else {
-    m_canvas = *m_backdrop;
-    m_queue.DrawAll(m_canvas);
+    setUnderlayFor(selected);
   }
   notifyReplaced();
   setModified(true);
@@ -232,11 +285,6 @@ void Composition::recompose() {
 void Composition::setModified(bool modified) {
   m_modified = modified;
   if (m_listener) m_listener->modifiedChanged(modified);
-}
-
-void Composition::restoreRegion(Bitmap& to, const Bitmap& from, const Rect& rect) {
-  const Rect r = intersect(rect, from.bounds());
-  if (!r.isEmpty()) bitBlt(to, r.Left, r.Top, r.width(), r.height(), from, r.Left, r.Top);
 }
 
 void Composition::notifyReplaced() {

@@ -7,8 +7,11 @@
 // Invariants after every operation:
 // - CanvasBitmap is BackdropBitmap with every item composited from the
 //   bottom up;
-// - UnderlayBitmap is BackdropBitmap with every item but the selected one,
-//   for as long as the selection does not change.
+// - while an item is selected, the underlay holds, over the selected item's
+//   rectangle, what BackdropBitmap with every item but the selected one
+//   shows there; elsewhere the canvas shows exactly that already, since
+//   the selected item is the topmost. Only that rectangle is kept, so an
+//   edit of the selected item costs its area, never the canvas's.
 #pragma once
 
 #include <memory>
@@ -50,7 +53,10 @@ class Composition {
   // another thread may read it (an autosave) while the composition goes on.
   [[nodiscard]] std::shared_ptr<const Bitmap> sharedBackdrop() const { return m_backdrop; }
   [[nodiscard]] const Bitmap& CanvasBitmap() const { return m_canvas; }
-  [[nodiscard]] const Bitmap& UnderlayBitmap() const { return m_underlay; }
+  // The canvas without the selected item, put together from the canvas and
+  // the underlay (a copy of the whole canvas, for checks); empty without a
+  // selection.
+  [[nodiscard]] Bitmap UnderlayBitmap() const;
   [[nodiscard]] bool Modified() const { return m_modified; }
   // The internal clipboard; null until something is copied.
   [[nodiscard]] const TTextItem* ClipItem() const { return m_clip.get(); }
@@ -90,7 +96,7 @@ class Composition {
   // The edit operations on the selected item. Each is one step of the user
   // and does nothing without a selected item (a selected item whose handles
   // are hidden counts). They repaint only the rectangles they change, from
-  // UnderlayBitmap, which holds everything but the selected item.
+  // the underlay, which holds everything but the selected item.
 
   // Takes the selected item out of the picture and hands it back; nothing
   // is selected afterwards. Null without a selection.
@@ -119,24 +125,34 @@ class Composition {
   // Puts item into the stack at position (0 is the bottom; a position past
   // the top puts it on top) and returns it; null is ignored. The selected
   // item must stay the topmost, so an item put above it drops the selection
-  // and its handles. On top only its own area is painted; lower down the
-  // whole picture is recomposed.
+  // and its handles. Only its own area is painted: on top it is drawn over
+  // the canvas, lower down its area is composed again (and the selected
+  // item's underlay where they meet).
   TTextItem* insertItem(std::unique_ptr<TTextItem> item, size_t position);
   // setBackdrop that hands back the backdrop it replaces; backdrop must have
   // the canvas size (a step that is undone puts the old one back).
   Bitmap exchangeBackdrop(Bitmap backdrop);
 
  private:
-  // Copies rect (clipped) of from into the same place of to.
-  static void restoreRegion(Bitmap& to, const Bitmap& from, const Rect& rect);
-  // Rebuilds the UnderlayBitmap for item, which is about to go on top. The
-  // canvas already holds every other item in its order, so only the area of
-  // item is composed again from the backdrop; a full DrawAll is the
-  // fallback.
-  void rebuildUnderlayFor(TTextItem* item);
-  // Composes area of target afresh from the backdrop and every item but
-  // skip, as DrawAll would leave it.
-  void recompose(Bitmap& target, const Rect& area, const TTextItem* skip) const;
+  // Whether an area can be composed alone, as DrawAll would leave it: the
+  // canvas has the backdrop's size and every item can be shifted into a
+  // patch. Otherwise whole compositions are the fallback.
+  [[nodiscard]] bool composableByArea() const;
+  // Makes the underlay for item, which is about to go on top: its area of
+  // everything but item, composed from the backdrop.
+  void setUnderlayFor(const TTextItem* item);
+  // Composes area of the picture afresh from the backdrop and every item
+  // but skip, as DrawAll would leave it, into a bitmap of the area's size
+  // (area is clipped to the backdrop).
+  [[nodiscard]] Bitmap composeArea(const Rect& area, const TTextItem* skip) const;
+  // A copy of r (within from) of from.
+  [[nodiscard]] static Bitmap cutOut(const Bitmap& from, const Rect& r);
+  // Puts the underlay back onto the canvas: the selected item's pixels go.
+  void restoreUnderlay();
+  // Takes the underlay of the selected item's rectangle from the canvas,
+  // which must not show the selected item.
+  void takeUnderlay();
+  void forgetUnderlay();
   // Draws the selected item onto the canvas over an area already restored
   // from the underlay.
   void redrawSelected();
@@ -153,7 +169,10 @@ class Composition {
   // Never null; replaced whole, never changed in place (sharedBackdrop).
   std::shared_ptr<Bitmap> m_backdrop = std::make_shared<Bitmap>();
   Bitmap m_canvas;
+  // What lies under the selected item, over m_underlayRect (the selected
+  // item's rectangle within the canvas); empty without a selection.
   Bitmap m_underlay;
+  Rect m_underlayRect;
   bool m_modified = false;
   uint64_t m_wholeCompositions = 0;
   std::unique_ptr<TTextItem> m_clip;

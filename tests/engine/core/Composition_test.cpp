@@ -468,6 +468,30 @@ TEST_F(CompositionTest, AnItemPutBackAtEveryPositionIsBlendedInItsPlace) {
   EXPECT_EQ(comp.insertItem(nullptr, 0), nullptr);
 }
 
+// The edits of the selection and what undo uses cost the areas they touch:
+// none composes the whole canvas again or has the view lay it out anew.
+TEST_F(CompositionTest, EditsNeverRecomposeOrReplaceTheWholeCanvas) {
+  comp.addItem(textItem({10, 10, 90, 60}, 60));
+  comp.addItem(textItem({40, 30, 140, 100}, 61, 60));
+  comp.addItem(textItem({60, 0, 150, 50}, 62));
+  TTextItem* bottom = comp.Queue().bottomItem();
+  const uint64_t compositions = comp.wholeCompositions();
+  const int layouts = listener.layouts;
+
+  comp.SelectItem(bottom);
+  comp.moveSelectedTo({30, 40, 110, 90});
+  comp.setSelectedOpacity(30);
+  comp.HideHandles();
+  comp.SelectItem(comp.Queue().bottomItem());
+  std::unique_ptr<TTextItem> taken = comp.deleteSelected();
+  comp.SelectItem(comp.insertItem(std::move(taken), 0));
+  (void)comp.insertItem(textItem({0, 20, 70, 70}, 63, 80), 1);
+  comp.SelectItem(comp.insertItem(textItem({20, 60, 100, 110}, 64), comp.Queue().count()));
+  expectConsistent(comp);
+  EXPECT_EQ(comp.wholeCompositions(), compositions);
+  EXPECT_EQ(listener.layouts, layouts);
+}
+
 TEST_F(CompositionTest, DeleteThenPutBackRestoresThePicture) {
   comp.addItem(textItem({10, 10, 90, 60}, 54));
   comp.addItem(textItem({40, 30, 140, 100}, 55, 45));

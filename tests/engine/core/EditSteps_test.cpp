@@ -395,5 +395,100 @@ TEST_F(EditStepsTest, AChainOfStepsGoesBackToTheVerySameItems) {
   expectState(now, nullptr);
 }
 
+// A long random session of what the window does (presses, drags, resizes
+// with fresh renderings, nudges, slider gestures, Add, Paste, Cut, Delete,
+// Modify, Escape, Undo and Redo) over overlapping, faded, tiny and
+// overhanging items. The canvas is kept by rectangles and the underlay by
+// the selected item's area only; after every step both must equal a
+// composition from scratch, and the view must have been told every change.
+TEST_F(EditStepsTest, RandomEditSessionsEqualAFullRecomposition) {
+  std::mt19937 rng(2024);
+  const auto randomRect = [&rng] {
+    const int32_t x = int32_t(rng() % 220) - 40, y = int32_t(rng() % 160) - 30;
+    const int32_t w = int32_t(rng() % 80) + (rng() % 6 == 0 ? 1 : 6);
+    const int32_t h = int32_t(rng() % 60) + (rng() % 6 == 0 ? 1 : 4);
+    return Rect{x, y, x + w, y + h};
+  };
+  unsigned seed = 100;
+  for (int i = 0; i < 8; ++i) add(randomRect(), ++seed, int32_t(rng() % 101));
+  int gesture = 1;
+  for (int step = 0; step < 250; ++step) {
+    const TQueueData& q = comp.Queue();
+    const TTextItem* selected = q.Selected;
+    const unsigned kind = rng() % 13;
+    SCOPED_TRACE(::testing::Message() << "step " << step << " kind " << kind);
+    switch (kind) {
+      case 0:
+      case 1:
+        if (q.count() > 0) comp.SelectItem(q.items()[rng() % q.count()].get());
+        break;
+      case 2:
+        if (selected)
+          history.push(
+              std::make_unique<MoveTextStep>(comp, selected->Id, selected->Rect, randomRect()));
+        break;
+      case 3:
+        if (selected)
+          history.push(
+              std::make_unique<MoveTextStep>(comp, selected->Id, selected->Rect, randomRect(),
+                                             std::make_shared<const Bitmap>(noise(17, 9, ++seed))));
+        break;
+      case 4:
+        if (selected)
+          history.push(std::make_unique<MoveTextStep>(
+              comp, selected->Id, selected->Rect,
+              selected->Rect.translated(int32_t(rng() % 3) - 1, int32_t(rng() % 3) - 1), nullptr,
+              gesture));
+        break;
+      case 5:
+        if (selected)
+          history.push(std::make_unique<FadeTextStep>(comp, selected->Id, selected->Opacity,
+                                                      int32_t(rng() % 101), gesture));
+        break;
+      case 6:
+        history.push(std::make_unique<AddTextStep>(
+            comp, textItem(randomRect(), ++seed, int32_t(rng() % 101))));
+        break;
+      case 7:
+        if (selected) comp.copySelected();
+        history.push(std::make_unique<PasteTextStep>(comp));
+        break;
+      case 8:
+        history.push(std::make_unique<DeleteTextStep>(
+            comp, rng() % 2 ? DeleteTextStep::Kind::Cut : DeleteTextStep::Kind::Delete));
+        break;
+      case 9:
+        history.push(std::make_unique<ModifyTextStep>(
+            comp, textItem(randomRect(), ++seed, int32_t(rng() % 101))));
+        break;
+      case 10:
+        comp.HideHandles();
+        ++gesture;
+        break;
+      case 11:
+        if (history.canUndo()) history.undo();
+        break;
+      default:
+        if (history.canRedo()) history.redo();
+        break;
+    }
+    Bitmap canvas = comp.BackdropBitmap();
+    q.DrawAll(canvas);
+    ASSERT_TRUE(comp.CanvasBitmap() == canvas) << "the canvas differs from a recomposition";
+    ASSERT_TRUE(mirror.shown == comp.CanvasBitmap()) << "the view was not told of a change";
+    if (q.Selected) {
+      ASSERT_EQ(q.topItem(), q.Selected);
+      Bitmap underlay = comp.BackdropBitmap();
+      for (const auto& item : q.items())
+        if (item.get() != q.Selected) DrawItem(*item, underlay);
+      ASSERT_TRUE(comp.UnderlayBitmap() == underlay) << "the underlay differs";
+    } else {
+      ASSERT_TRUE(comp.UnderlayBitmap().isEmpty());
+    }
+  }
+  // The session reached every kind of state it means to test.
+  EXPECT_GT(history.count(), 10u);
+}
+
 }  // namespace
 }  // namespace glyphon
