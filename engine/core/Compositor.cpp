@@ -94,6 +94,35 @@ struct RowJob {
   bool consecutive;
 };
 
+// Byte permutations between three-byte pixels and [B G R x] quadruples.
+struct QuadIndices {
+  alignas(64) uint8_t toQuads[64];
+  alignas(64) uint8_t fromQuads[64];
+};
+
+constexpr QuadIndices makeQuadIndices() {
+  QuadIndices q{};
+  for (int p = 0; p < 16; ++p)
+    for (int ch = 0; ch < 4; ++ch) q.toQuads[4 * p + ch] = uint8_t(3 * p + (ch < 3 ? ch : 0));
+  for (int j = 0; j < 48; ++j) q.fromQuads[j] = uint8_t(j / 3 * 4 + j % 3);
+  return q;
+}
+
+constexpr QuadIndices kQuadIndices = makeQuadIndices();
+
+// How the 512-bit code reads a row's chunks of sixteen visible columns; the
+// same for every row of an item. A chunk whose source pixels lie within 64
+// bytes of its first one has a window: the byte of that block for each byte
+// of the chunk's [B G R x] quadruples. Others have none.
+struct ChunkPlan {
+  struct Chunk {
+    const uint8_t* window;
+  };
+  std::vector<Chunk> chunks;
+  std::vector<uint8_t> windows;
+  size_t sourceRowBytes = 0;
+};
+
 // The blend of the formulas, pixel by pixel, for columns [begin, end).
 void blendPixels(const RowJob& job, const ItemTables& tb, size_t begin, size_t end) {
   uint8_t* d = job.d + begin * 3;
@@ -149,6 +178,14 @@ bool tiesPossible(int opacity) {
     known[opacity] = found;
   }
   return known[opacity] != 0;
+}
+
+// The processor's own prefetching falls behind the blend on pictures larger
+// than its caches: ask for the target and source bytes of 256 pixels ahead
+// (a prefetch never faults, even past the end of a row).
+inline void prefetchAhead(const RowJob& job, size_t i) {
+  _mm_prefetch(reinterpret_cast<const char*>(job.d + i * 3 + 768), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(job.s + job.column[i] + 768), _MM_HINT_T0);
 }
 
 __attribute__((target("avx2"))) inline __m256i div255(__m256i x) {
@@ -260,6 +297,7 @@ __attribute__((target("avx2"))) size_t blendChunks(const RowJob& job, const Item
   const size_t end = std::min(job.count, job.wideReadEnd);
   size_t i = begin;
   for (; i + 10 <= end; i += 8) {
+    prefetchAhead(job, i);
     // Either way the fourth byte of each pixel is never used: its lane is
     // dropped when the pixels are stored.
     const __m256i source =
@@ -298,17 +336,239 @@ bool cpuHasAvx2() {
   return has;
 }
 
+// ---- The same blend, sixteen pixels at a time, with 512-bit vectors ----
+
+// Every fourth byte of a quadruple vector: the unused one.
+constexpr __mmask64 kQuadBytes = 0x7777777777777777ULL;
+
+// GCC 12's 512-bit intrinsics start from "undefined" vectors initialised from
+// themselves, which -Wmaybe-uninitialized reports wherever they are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+#define GLYPHON_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// The constants of the 512-bit blend, made once per row. Hidden from the
+// optimiser so that it keeps them in registers instead of rebuilding them
+// from immediates inside the loop.
+struct Wide {
+  __m512i zero, colour, opacity, toQuads, fromQuads;
+  __m512i w127, w255, w8081, d4, d127, d255, d25500;
+  __m512 reciprocal, nearHalf;
+
+  GLYPHON_AVX512 explicit Wide(const ItemTables& tb)
+      : zero(_mm512_setzero_si512()),
+        colour(_mm512_set1_epi64(
+            int64_t(uint64_t(tb.kBlue) | uint64_t(tb.kGreen) << 16 | uint64_t(tb.kRed) << 32))),
+        opacity(_mm512_set1_epi32(tb.opacity)),
+        toQuads(_mm512_load_si512(kQuadIndices.toQuads)),
+        fromQuads(_mm512_load_si512(kQuadIndices.fromQuads)),
+        w127(_mm512_set1_epi16(127)),
+        w255(_mm512_set1_epi16(255)),
+        w8081(_mm512_set1_epi16(int16_t(0x8081))),
+        d4(_mm512_set1_epi32(4)),
+        d127(_mm512_set1_epi32(127)),
+        d255(_mm512_set1_epi32(255)),
+        d25500(_mm512_set1_epi32(25500)),
+        reciprocal(_mm512_set1_ps(1.0f / 25500.0f)),
+        nearHalf(_mm512_set1_ps(0.49996f)) {
+    __asm__("" : "+v"(zero), "+v"(colour), "+v"(opacity), "+v"(toQuads), "+v"(fromQuads));
+    __asm__(""
+            : "+v"(w127), "+v"(w255), "+v"(w8081), "+v"(d4), "+v"(d127), "+v"(d255), "+v"(d25500),
+              "+v"(reciprocal), "+v"(nearHalf));
+  }
+};
+
+// tint16 with masks: the high half flips v and k (255 - x) before the
+// product and the quotient after it.
+GLYPHON_AVX512 inline __m512i tint32(const Wide& c, __m512i v) {
+  const __mmask32 high = _mm512_cmpgt_epu16_mask(v, c.w127);
+  const __m512i product =
+      _mm512_mullo_epi16(_mm512_mask_sub_epi16(v, high, c.w255, v),
+                         _mm512_mask_sub_epi16(c.colour, high, c.w255, c.colour));
+  const __m512i twice = _mm512_add_epi16(product, product);
+  const __m512i x = _mm512_mask_add_epi16(twice, high, twice, c.w127);
+  const __m512i q = _mm512_srli_epi16(_mm512_mulhi_epu16(x, c.w8081), 7);  // x div 255
+  return _mm512_mask_sub_epi16(q, high, c.w255, q);
+}
+
+template <bool kCheckTies>
+GLYPHON_AVX512 inline __m512i divide25500x16(const Wide& c, __m512i n, __mmask16& near) {
+  const __m512 y = _mm512_mul_ps(_mm512_cvtepi32_ps(n), c.reciprocal);
+  const __m512i q = _mm512_cvtps_epi32(y);
+  if (kCheckTies) {
+    const __m512 off = _mm512_abs_ps(_mm512_sub_ps(y, _mm512_cvtepi32_ps(q)));
+    near |= _mm512_cmp_ps_mask(off, c.nearHalf, _CMP_GE_OQ);
+  }
+  return q;
+}
+
+template <bool kCheckTies>
+GLYPHON_AVX512 inline __m512i blendQuads512(const Wide& c, __m512i t, __m512i colour, __m512i a,
+                                            __m512i b, __mmask16& near) {
+  const __m512i first =
+      divide25500x16<kCheckTies>(c, _mm512_madd_epi16(_mm512_unpacklo_epi16(t, colour), a), near);
+  const __m512i second =
+      divide25500x16<kCheckTies>(c, _mm512_madd_epi16(_mm512_unpackhi_epi16(t, colour), b), near);
+  return _mm512_packs_epi32(first, second);
+}
+
+// Sixteen pixels as quadruples from scattered source columns (a shrunk
+// rendering): four-byte reads, so only where wideReadEnd allows.
+GLYPHON_AVX512 inline __m512i gatherPixels16(const uint8_t* s, const int32_t* column) {
+  auto at = [s, column](int j) {
+    int32_t v;
+    std::memcpy(&v, s + column[j], 4);
+    return v & 0xFFFFFF;
+  };
+  return _mm512_setr_epi32(at(0), at(1), at(2), at(3), at(4), at(5), at(6), at(7), at(8), at(9),
+                           at(10), at(11), at(12), at(13), at(14), at(15));
+}
+
+// Blends the row sixteen pixels at a time, the last chunk possibly shorter;
+// loads and stores are masked to the row, so nothing outside it is touched.
+template <bool kCheckTies>
+GLYPHON_AVX512 size_t blendChunks512(const RowJob& job, const ItemTables& tb,
+                                     const ChunkPlan& plan) {
+  const Wide c(tb);
+  const bool opaque = tb.opacity == 100;
+  const size_t sourceBytes = plan.sourceRowBytes;
+  size_t i = 0;
+  for (const ChunkPlan::Chunk& chunk : plan.chunks) {
+    const size_t n = std::min<size_t>(16, job.count - i);
+    prefetchAhead(job, i);
+    const __mmask16 pixels = n == 16 ? __mmask16(0xFFFF) : __mmask16((1u << n) - 1);
+    __m512i source;
+    if (chunk.window) {
+      // The chunk's source pixels lie in the 64 bytes from the first one.
+      const size_t base = size_t(job.column[i]);
+      const __m512i block =
+          sourceBytes - base >= 64
+              ? _mm512_loadu_si512(job.s + base)
+              : _mm512_maskz_loadu_epi8((__mmask64(1) << (sourceBytes - base)) - 1, job.s + base);
+      source = _mm512_maskz_permutexvar_epi8(kQuadBytes, _mm512_loadu_si512(chunk.window), block);
+    } else if (n == 16 && i + 16 <= job.wideReadEnd) {
+      source = gatherPixels16(job.s, job.column + i);
+    } else {
+      blendPixels(job, tb, i, i + n);
+      i += n;
+      continue;
+    }
+    const __m512i red = _mm512_srli_epi32(source, 16);
+    const __mmask16 covered = _mm512_mask_cmpgt_epu32_mask(pixels, red, c.d4);
+    if (covered == 0) {
+      i += n;
+      continue;
+    }
+    uint8_t* d = job.d + i * 3;
+    const __mmask64 bytes = (__mmask64(1) << (3 * n)) - 1;
+    const __m512i colourLo = tint32(c, _mm512_unpacklo_epi8(source, c.zero));
+    const __m512i colourHi = tint32(c, _mm512_unpackhi_epi8(source, c.zero));
+    const __mmask16 full = _mm512_mask_cmpgt_epu32_mask(pixels, red, c.d127);
+    __m512i result;
+    if (opaque && full == pixels) {
+      result = _mm512_packus_epi16(colourLo, colourHi);
+    } else {
+      const __m512i m = _mm512_maskz_min_epu32(covered, _mm512_add_epi32(red, red), c.d255);
+      const __m512i w = _mm512_mullo_epi16(m, c.opacity);  // below 2^15: 16 bits do
+      const __m512i weights =
+          _mm512_or_si512(_mm512_sub_epi32(c.d25500, w), _mm512_slli_epi32(w, 16));
+      const __m512i target = _mm512_maskz_permutexvar_epi8(
+          kQuadBytes, c.toQuads,
+          n == 16 ? _mm512_inserti32x4(_mm512_castsi256_si512(
+                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d))),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 32)), 2)
+                  : _mm512_maskz_loadu_epi8(bytes, d));
+      const __m512i targetLo = _mm512_unpacklo_epi8(target, c.zero);
+      const __m512i targetHi = _mm512_unpackhi_epi8(target, c.zero);
+      __mmask16 near = 0;
+      const __m512i lo = blendQuads512<kCheckTies>(
+          c, targetLo, colourLo, _mm512_shuffle_epi32(weights, _MM_PERM_AAAA),
+          _mm512_shuffle_epi32(weights, _MM_PERM_BBBB), near);
+      const __m512i hi = blendQuads512<kCheckTies>(
+          c, targetHi, colourHi, _mm512_shuffle_epi32(weights, _MM_PERM_CCCC),
+          _mm512_shuffle_epi32(weights, _MM_PERM_DDDD), near);
+      if (kCheckTies && near) {
+        blendPixels(job, tb, i, i + n);
+        i += n;
+        continue;
+      }
+      result = _mm512_packus_epi16(lo, hi);
+    }
+    const __m512i packed = _mm512_permutexvar_epi8(c.fromQuads, result);
+    if (n == 16) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm512_castsi512_si256(packed));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), _mm512_extracti32x4_epi32(packed, 2));
+    } else {
+      _mm512_mask_storeu_epi8(d, bytes, packed);
+    }
+    i += n;
+  }
+  return i;
+}
+
+#pragma GCC diagnostic pop
+
+bool cpuHasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vbmi");
+  return has;
+}
+
 #endif  // GLYPHON_COMPOSITOR_AVX2
 
-bool g_vectorEnabled = true;
+detail::VectorCode g_widestCode = detail::VectorCode::kAvx512;
 
-void blendRow(const RowJob& job, const ItemTables& tb) {
+detail::VectorCode availableCode() {
+#ifdef GLYPHON_COMPOSITOR_AVX2
+  if (cpuHasAvx512()) return detail::VectorCode::kAvx512;
+  if (cpuHasAvx2()) return detail::VectorCode::kAvx2;
+#endif
+  return detail::VectorCode::kPortable;
+}
+
+void blendRow(const RowJob& job, const ItemTables& tb, detail::VectorCode code,
+              const ChunkPlan& plan) {
   size_t done = 0;
 #ifdef GLYPHON_COMPOSITOR_AVX2
-  if (g_vectorEnabled && cpuHasAvx2())
+  if (code == detail::VectorCode::kAvx512)
+    done = tiesPossible(tb.opacity) ? blendChunks512<true>(job, tb, plan)
+                                    : blendChunks512<false>(job, tb, plan);
+  else if (code == detail::VectorCode::kAvx2)
     done = job.consecutive ? blendChunks<true>(job, tb, 0) : blendChunks<false>(job, tb, 0);
+#else
+  (void)code;
+  (void)plan;
 #endif
   blendPixels(job, tb, done, job.count);
+}
+
+// Plans the chunks of the visible columns for the 512-bit code.
+ChunkPlan planChunks(const std::vector<int32_t>& column, int32_t sourceWidth, bool consecutive) {
+  ChunkPlan plan;
+  plan.sourceRowBytes = size_t(sourceWidth) * 3;
+  const size_t count = column.size(), chunks = (count + 15) / 16;
+  plan.chunks.resize(chunks);
+  if (consecutive) {
+    // Sixteen consecutive pixels are 48 bytes: always one window.
+    for (ChunkPlan::Chunk& chunk : plan.chunks) chunk.window = kQuadIndices.toQuads;
+    return plan;
+  }
+  plan.windows.assign(chunks * 64, 0);
+  for (size_t c = 0; c < chunks; ++c) {
+    const size_t first = c * 16, n = std::min<size_t>(16, count - first);
+    const int32_t base = column[first];
+    if (column[first + n - 1] - base + 2 >= 64) {
+      plan.chunks[c].window = nullptr;
+      continue;
+    }
+    uint8_t* window = plan.windows.data() + c * 64;
+    for (size_t p = 0; p < n; ++p)
+      for (int ch = 0; ch < 4; ++ch)
+        window[p * 4 + size_t(ch)] = uint8_t(column[first + p] - base + (ch < 3 ? ch : 0));
+    plan.chunks[c].window = window;
+  }
+  return plan;
 }
 
 }  // namespace
@@ -346,26 +606,27 @@ void DrawItem(const TTextItem& item, Bitmap& target) {
       size_t(std::lower_bound(column.begin(), column.end(), lastColumn) - column.begin());
   const ItemTables tables(item.Color, opacity);
   const bool consecutive = w == src->width();
+  const detail::VectorCode code = std::min(g_widestCode, availableCode());
+  const ChunkPlan plan = code == detail::VectorCode::kAvx512
+                             ? planChunks(column, src->width(), consecutive)
+                             : ChunkPlan{};
   for (int64_t y = y0; y < y1; ++y) {
     const int32_t sy = int32_t(y * src->height() / h);
-    RowJob job{target.row(int32_t(top + y)) + size_t(left + x0) * 3, src->row(sy), column.data(),
-               column.size(), sy + 1 < src->height() ? column.size() : beforeLastColumn,
+    RowJob job{target.row(int32_t(top + y)) + size_t(left + x0) * 3,
+               src->row(sy),
+               column.data(),
+               column.size(),
+               sy + 1 < src->height() ? column.size() : beforeLastColumn,
                consecutive};
-    blendRow(job, tables);
+    blendRow(job, tables, code, plan);
   }
 }
 
 namespace detail {
 
-void setVectorCompositing(bool enabled) { g_vectorEnabled = enabled; }
+void setWidestVectorCode(VectorCode code) { g_widestCode = code; }
 
-bool vectorCompositingAvailable() {
-#ifdef GLYPHON_COMPOSITOR_AVX2
-  return cpuHasAvx2();
-#else
-  return false;
-#endif
-}
+VectorCode widestAvailableVectorCode() { return availableCode(); }
 
 }  // namespace detail
 }  // namespace glyphon

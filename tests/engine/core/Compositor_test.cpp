@@ -105,21 +105,21 @@ Bitmap filled(int32_t w, int32_t h, Color c) {
   return b;
 }
 
-// Draws with the portable code and, where the processor has them, with the
-// vector instructions; both must give the reference picture.
+// Draws with the portable code and with each kind of vector code the
+// processor has; every one must give the reference picture.
 void expectSameAsReference(const TTextItem& item, const Bitmap& target) {
+  using detail::VectorCode;
   Bitmap reference = target;
   referenceDrawItem(item, reference);
-  for (bool vector : {false, true}) {
-    if (vector && !detail::vectorCompositingAvailable()) continue;
-    detail::setVectorCompositing(vector);
+  for (VectorCode code : {VectorCode::kPortable, VectorCode::kAvx2, VectorCode::kAvx512}) {
+    if (code > detail::widestAvailableVectorCode()) continue;
+    detail::setWidestVectorCode(code);
     Bitmap fast = target;
     DrawItem(item, fast);
-    detail::setVectorCompositing(true);
-    ASSERT_EQ(fast, reference) << (vector ? "vector" : "portable") << " rect " << item.Rect.Left
-                               << "," << item.Rect.Top << "," << item.Rect.Right << ","
-                               << item.Rect.Bottom << " opacity " << item.Opacity << " colour "
-                               << item.Color;
+    detail::setWidestVectorCode(VectorCode::kAvx512);
+    ASSERT_EQ(fast, reference) << "vector code " << int(code) << " rect " << item.Rect.Left << ","
+                               << item.Rect.Top << "," << item.Rect.Right << "," << item.Rect.Bottom
+                               << " opacity " << item.Opacity << " colour " << item.Color;
   }
 }
 
