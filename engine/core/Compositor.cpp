@@ -342,24 +342,42 @@ bool cpuHasAvx2() {
 constexpr __mmask64 kQuadBytes = 0x7777777777777777ULL;
 
 // GCC 12's 512-bit intrinsics start from "undefined" vectors initialised from
-// themselves, which -Wmaybe-uninitialized reports wherever they are inlined.
+// themselves, which GCC's uninitialised-use warnings report wherever they are
+// inlined.
 #pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-#define GLYPHON_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#define GLYPHON_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi,prfchw")))
+
+// prefetchAhead, asking for the target's bytes to be written.
+GLYPHON_AVX512 inline void prefetchForWrite(const RowJob& job, size_t i) {
+  __builtin_prefetch(job.d + i * 3 + 768, 1, 3);
+  __builtin_prefetch(job.s + job.column[i] + 768, 0, 3);
+}
 
 // The constants of the 512-bit blend, made once per row. Hidden from the
 // optimiser so that it keeps them in registers instead of rebuilding them
 // from immediates inside the loop.
+// Which blend a row needs: the 16-bit one at opacity 100, else the 32-bit
+// one, checked for near-halves where the opacity makes them possible.
+enum class Kind { kOpaque, kPlain, kCheckTies };
+
+// Four 16-bit lanes b, g, r, 0 as one 64-bit value.
+constexpr uint64_t quadOf(uint32_t b, uint32_t g, uint32_t r) {
+  return uint64_t(b) | uint64_t(g) << 16 | uint64_t(r) << 32;
+}
+
 struct Wide {
-  __m512i zero, colour, opacity, toQuads, fromQuads;
+  __m512i zero, twiceK, twiceJ, opacity, toQuads, fromQuads;
   __m512i w127, w255, w8081, d4, d127, d255, d25500;
   __m512 reciprocal, nearHalf;
 
   GLYPHON_AVX512 explicit Wide(const ItemTables& tb)
       : zero(_mm512_setzero_si512()),
-        colour(_mm512_set1_epi64(
-            int64_t(uint64_t(tb.kBlue) | uint64_t(tb.kGreen) << 16 | uint64_t(tb.kRed) << 32))),
+        twiceK(_mm512_set1_epi64(int64_t(quadOf(2 * tb.kBlue, 2 * tb.kGreen, 2 * tb.kRed)))),
+        twiceJ(_mm512_set1_epi64(
+            int64_t(quadOf(2 * (255 - tb.kBlue), 2 * (255 - tb.kGreen), 2 * (255 - tb.kRed))))),
         opacity(_mm512_set1_epi32(tb.opacity)),
         toQuads(_mm512_load_si512(kQuadIndices.toQuads)),
         fromQuads(_mm512_load_si512(kQuadIndices.fromQuads)),
@@ -372,22 +390,22 @@ struct Wide {
         d25500(_mm512_set1_epi32(25500)),
         reciprocal(_mm512_set1_ps(1.0f / 25500.0f)),
         nearHalf(_mm512_set1_ps(0.49996f)) {
-    __asm__("" : "+v"(zero), "+v"(colour), "+v"(opacity), "+v"(toQuads), "+v"(fromQuads));
+    __asm__(""
+            : "+v"(zero), "+v"(twiceK), "+v"(twiceJ), "+v"(opacity), "+v"(toQuads),
+              "+v"(fromQuads));
     __asm__(""
             : "+v"(w127), "+v"(w255), "+v"(w8081), "+v"(d4), "+v"(d127), "+v"(d255), "+v"(d25500),
               "+v"(reciprocal), "+v"(nearHalf));
   }
 };
 
-// tint16 with masks: the high half flips v and k (255 - x) before the
-// product and the quotient after it.
+// tint16 with masks: the high half flips v (255 - v) before the product and
+// the quotient after it, and takes 2 (255 - k) where the low half takes 2k.
 GLYPHON_AVX512 inline __m512i tint32(const Wide& c, __m512i v) {
   const __mmask32 high = _mm512_cmpgt_epu16_mask(v, c.w127);
-  const __m512i product =
-      _mm512_mullo_epi16(_mm512_mask_sub_epi16(v, high, c.w255, v),
-                         _mm512_mask_sub_epi16(c.colour, high, c.w255, c.colour));
-  const __m512i twice = _mm512_add_epi16(product, product);
-  const __m512i x = _mm512_mask_add_epi16(twice, high, twice, c.w127);
+  const __m512i product = _mm512_mullo_epi16(_mm512_mask_sub_epi16(v, high, c.w255, v),
+                                             _mm512_mask_blend_epi16(high, c.twiceK, c.twiceJ));
+  const __m512i x = _mm512_mask_add_epi16(product, high, product, c.w127);
   const __m512i q = _mm512_srli_epi16(_mm512_mulhi_epu16(x, c.w8081), 7);  // x div 255
   return _mm512_mask_sub_epi16(q, high, c.w255, q);
 }
@@ -427,17 +445,89 @@ GLYPHON_AVX512 inline __m512i gatherPixels16(const uint8_t* s, const int32_t* co
 
 // Blends the row sixteen pixels at a time, the last chunk possibly shorter;
 // loads and stores are masked to the row, so nothing outside it is touched.
-template <bool kCheckTies>
+// The blend at opacity 100, exact in 16 bits: there w = 100 m, so both
+// formulas are (255 t + m (c - t)) / 255, which is never a half, and
+// 255 t + m (c - t) + 127 stays below 2^16 (the sum of the wrapped 16-bit
+// terms is exact).
+GLYPHON_AVX512 inline __m512i blendOpaque(const Wide& c, __m512i t, __m512i colour, __m512i m) {
+  const __m512i x = _mm512_add_epi16(
+      _mm512_sub_epi16(_mm512_slli_epi16(t, 8), t),
+      _mm512_add_epi16(_mm512_mullo_epi16(m, _mm512_sub_epi16(colour, t)), c.w127));
+  return _mm512_srli_epi16(_mm512_mulhi_epu16(x, c.w8081), 7);  // x div 255
+}
+
+// Blends the n pixels of one chunk whose source quadruples are read. A whole
+// chunk (sixteen pixels, and 64 target bytes readable) uses plain loads and
+// stores; masked ones are slow, so only the row's last chunks use them.
+template <Kind kKind, bool kWhole>
+GLYPHON_AVX512 inline void blendChunk512(const Wide& c, const RowJob& job, const ItemTables& tb,
+                                         size_t i, size_t n, __m512i source) {
+  const __mmask16 pixels = kWhole ? __mmask16(0xFFFF) : __mmask16((1u << n) - 1);
+  const __m512i red = _mm512_srli_epi32(source, 16);
+  const __mmask16 covered = _mm512_mask_cmpgt_epu32_mask(pixels, red, c.d4);
+  if (covered == 0) return;
+  uint8_t* d = job.d + i * 3;
+  const __mmask64 bytes = kWhole ? __mmask64(0) : (__mmask64(1) << (3 * n)) - 1;
+  const __m512i colourLo = tint32(c, _mm512_unpacklo_epi8(source, c.zero));
+  const __m512i colourHi = tint32(c, _mm512_unpackhi_epi8(source, c.zero));
+  const __mmask16 full = _mm512_mask_cmpgt_epu32_mask(pixels, red, c.d127);
+  __m512i result;
+  if (kKind == Kind::kOpaque && full == pixels) {
+    result = _mm512_packus_epi16(colourLo, colourHi);
+  } else if (kKind == Kind::kOpaque) {
+    // m in both halves of each pixel's 32 bits, then in all four lanes.
+    const __m512i m = _mm512_maskz_min_epu32(covered, _mm512_add_epi32(red, red), c.d255);
+    const __m512i m2 = _mm512_or_si512(m, _mm512_slli_epi32(m, 16));
+    const __m512i target = _mm512_maskz_permutexvar_epi8(
+        kQuadBytes, c.toQuads, kWhole ? _mm512_loadu_si512(d) : _mm512_maskz_loadu_epi8(bytes, d));
+    const __m512i lo = blendOpaque(c, _mm512_unpacklo_epi8(target, c.zero), colourLo,
+                                   _mm512_unpacklo_epi32(m2, m2));
+    const __m512i hi = blendOpaque(c, _mm512_unpackhi_epi8(target, c.zero), colourHi,
+                                   _mm512_unpackhi_epi32(m2, m2));
+    result = _mm512_packus_epi16(lo, hi);
+  } else {
+    constexpr bool kCheckTies = kKind == Kind::kCheckTies;
+    const __m512i m = _mm512_maskz_min_epu32(covered, _mm512_add_epi32(red, red), c.d255);
+    const __m512i w = _mm512_mullo_epi16(m, c.opacity);  // below 2^15: 16 bits do
+    const __m512i weights =
+        _mm512_or_si512(_mm512_sub_epi32(c.d25500, w), _mm512_slli_epi32(w, 16));
+    const __m512i target = _mm512_maskz_permutexvar_epi8(
+        kQuadBytes, c.toQuads, kWhole ? _mm512_loadu_si512(d) : _mm512_maskz_loadu_epi8(bytes, d));
+    const __m512i targetLo = _mm512_unpacklo_epi8(target, c.zero);
+    const __m512i targetHi = _mm512_unpackhi_epi8(target, c.zero);
+    __mmask16 near = 0;
+    const __m512i lo = blendQuads512<kCheckTies>(
+        c, targetLo, colourLo, _mm512_shuffle_epi32(weights, _MM_PERM_AAAA),
+        _mm512_shuffle_epi32(weights, _MM_PERM_BBBB), near);
+    const __m512i hi = blendQuads512<kCheckTies>(
+        c, targetHi, colourHi, _mm512_shuffle_epi32(weights, _MM_PERM_CCCC),
+        _mm512_shuffle_epi32(weights, _MM_PERM_DDDD), near);
+    if (kCheckTies && near) {
+      blendPixels(job, tb, i, i + n);
+      return;
+    }
+    result = _mm512_packus_epi16(lo, hi);
+  }
+  const __m512i packed = _mm512_permutexvar_epi8(c.fromQuads, result);
+  if (kWhole) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm512_castsi512_si256(packed));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), _mm512_extracti32x4_epi32(packed, 2));
+  } else {
+    _mm512_mask_storeu_epi8(d, bytes, packed);
+  }
+}
+
+// Blends the row sixteen pixels at a time, the last chunk possibly shorter;
+// nothing outside the row is written.
+template <Kind kKind, bool kConsecutive>
 GLYPHON_AVX512 size_t blendChunks512(const RowJob& job, const ItemTables& tb,
                                      const ChunkPlan& plan) {
   const Wide c(tb);
-  const bool opaque = tb.opacity == 100;
   const size_t sourceBytes = plan.sourceRowBytes;
   size_t i = 0;
   for (const ChunkPlan::Chunk& chunk : plan.chunks) {
     const size_t n = std::min<size_t>(16, job.count - i);
-    prefetchAhead(job, i);
-    const __mmask16 pixels = n == 16 ? __mmask16(0xFFFF) : __mmask16((1u << n) - 1);
+    prefetchForWrite(job, i);
     __m512i source;
     if (chunk.window) {
       // The chunk's source pixels lie in the 64 bytes from the first one.
@@ -446,7 +536,8 @@ GLYPHON_AVX512 size_t blendChunks512(const RowJob& job, const ItemTables& tb,
           sourceBytes - base >= 64
               ? _mm512_loadu_si512(job.s + base)
               : _mm512_maskz_loadu_epi8((__mmask64(1) << (sourceBytes - base)) - 1, job.s + base);
-      source = _mm512_maskz_permutexvar_epi8(kQuadBytes, _mm512_loadu_si512(chunk.window), block);
+      source = _mm512_maskz_permutexvar_epi8(
+          kQuadBytes, kConsecutive ? c.toQuads : _mm512_loadu_si512(chunk.window), block);
     } else if (n == 16 && i + 16 <= job.wideReadEnd) {
       source = gatherPixels16(job.s, job.column + i);
     } else {
@@ -454,63 +545,35 @@ GLYPHON_AVX512 size_t blendChunks512(const RowJob& job, const ItemTables& tb,
       i += n;
       continue;
     }
-    const __m512i red = _mm512_srli_epi32(source, 16);
-    const __mmask16 covered = _mm512_mask_cmpgt_epu32_mask(pixels, red, c.d4);
-    if (covered == 0) {
-      i += n;
-      continue;
-    }
-    uint8_t* d = job.d + i * 3;
-    const __mmask64 bytes = (__mmask64(1) << (3 * n)) - 1;
-    const __m512i colourLo = tint32(c, _mm512_unpacklo_epi8(source, c.zero));
-    const __m512i colourHi = tint32(c, _mm512_unpackhi_epi8(source, c.zero));
-    const __mmask16 full = _mm512_mask_cmpgt_epu32_mask(pixels, red, c.d127);
-    __m512i result;
-    if (opaque && full == pixels) {
-      result = _mm512_packus_epi16(colourLo, colourHi);
-    } else {
-      const __m512i m = _mm512_maskz_min_epu32(covered, _mm512_add_epi32(red, red), c.d255);
-      const __m512i w = _mm512_mullo_epi16(m, c.opacity);  // below 2^15: 16 bits do
-      const __m512i weights =
-          _mm512_or_si512(_mm512_sub_epi32(c.d25500, w), _mm512_slli_epi32(w, 16));
-      const __m512i target = _mm512_maskz_permutexvar_epi8(
-          kQuadBytes, c.toQuads,
-          n == 16 ? _mm512_inserti32x4(_mm512_castsi256_si512(
-                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d))),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 32)), 2)
-                  : _mm512_maskz_loadu_epi8(bytes, d));
-      const __m512i targetLo = _mm512_unpacklo_epi8(target, c.zero);
-      const __m512i targetHi = _mm512_unpackhi_epi8(target, c.zero);
-      __mmask16 near = 0;
-      const __m512i lo = blendQuads512<kCheckTies>(
-          c, targetLo, colourLo, _mm512_shuffle_epi32(weights, _MM_PERM_AAAA),
-          _mm512_shuffle_epi32(weights, _MM_PERM_BBBB), near);
-      const __m512i hi = blendQuads512<kCheckTies>(
-          c, targetHi, colourHi, _mm512_shuffle_epi32(weights, _MM_PERM_CCCC),
-          _mm512_shuffle_epi32(weights, _MM_PERM_DDDD), near);
-      if (kCheckTies && near) {
-        blendPixels(job, tb, i, i + n);
-        i += n;
-        continue;
-      }
-      result = _mm512_packus_epi16(lo, hi);
-    }
-    const __m512i packed = _mm512_permutexvar_epi8(c.fromQuads, result);
-    if (n == 16) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm512_castsi512_si256(packed));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), _mm512_extracti32x4_epi32(packed, 2));
-    } else {
-      _mm512_mask_storeu_epi8(d, bytes, packed);
-    }
+    if (job.count - i >= 22)  // sixteen pixels, and 64 target bytes to read
+      blendChunk512<kKind, true>(c, job, tb, i, n, source);
+    else
+      blendChunk512<kKind, false>(c, job, tb, i, n, source);
     i += n;
   }
   return i;
 }
 
+size_t blendChunks512(const RowJob& job, const ItemTables& tb, const ChunkPlan& plan, Kind kind) {
+  switch (kind) {
+    case Kind::kOpaque:
+      return job.consecutive ? blendChunks512<Kind::kOpaque, true>(job, tb, plan)
+                             : blendChunks512<Kind::kOpaque, false>(job, tb, plan);
+    case Kind::kPlain:
+      return job.consecutive ? blendChunks512<Kind::kPlain, true>(job, tb, plan)
+                             : blendChunks512<Kind::kPlain, false>(job, tb, plan);
+    case Kind::kCheckTies:
+      break;
+  }
+  return job.consecutive ? blendChunks512<Kind::kCheckTies, true>(job, tb, plan)
+                         : blendChunks512<Kind::kCheckTies, false>(job, tb, plan);
+}
+
 #pragma GCC diagnostic pop
 
 bool cpuHasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("prfchw") &&
+                          __builtin_cpu_supports("avx512bw") &&
                           __builtin_cpu_supports("avx512vbmi");
   return has;
 }
@@ -532,8 +595,9 @@ void blendRow(const RowJob& job, const ItemTables& tb, detail::VectorCode code,
   size_t done = 0;
 #ifdef GLYPHON_COMPOSITOR_AVX2
   if (code == detail::VectorCode::kAvx512)
-    done = tiesPossible(tb.opacity) ? blendChunks512<true>(job, tb, plan)
-                                    : blendChunks512<false>(job, tb, plan);
+    done = tb.opacity == 100          ? blendChunks512(job, tb, plan, Kind::kOpaque)
+           : tiesPossible(tb.opacity) ? blendChunks512(job, tb, plan, Kind::kCheckTies)
+                                      : blendChunks512(job, tb, plan, Kind::kPlain);
   else if (code == detail::VectorCode::kAvx2)
     done = job.consecutive ? blendChunks<true>(job, tb, 0) : blendChunks<false>(job, tb, 0);
 #else
