@@ -281,6 +281,17 @@ __attribute__((target("avx2"))) inline __m256i blendQuads(__m256i t, __m256i c, 
   return _mm256_packs_epi32(first, second);
 }
 
+// The blend at opacity 100, exact in 16 bits: there w = 100 m, so both
+// formulas are (255 t + m (c - t)) / 255, which is never a half, and
+// 255 t + m (c - t) + 127 lies below 2^16, so the sum of the terms wrapped
+// to 16 bits is exact.
+__attribute__((target("avx2"))) inline __m256i blendOpaque16(__m256i t, __m256i c, __m256i m) {
+  const __m256i x = _mm256_add_epi16(
+      _mm256_sub_epi16(_mm256_slli_epi16(t, 8), t),
+      _mm256_add_epi16(_mm256_mullo_epi16(m, _mm256_sub_epi16(c, t)), _mm256_set1_epi16(127)));
+  return div255(x);
+}
+
 // Blends chunks of eight pixels from column begin on, while a chunk and the
 // 16-byte loads around it stay inside the row; returns where it stopped.
 // Consecutive source pixels are read like the target's, with two loads;
@@ -313,10 +324,20 @@ __attribute__((target("avx2"))) size_t blendChunks(const RowJob& job, const Item
       storePixels(d, colourLo, colourHi);
       continue;
     }
-    const __m256i weights = pixelWeights(red, covered, opacity);
     const __m256i target = loadQuads(d);
     const __m256i targetLo = _mm256_unpacklo_epi8(target, zero);
     const __m256i targetHi = _mm256_unpackhi_epi8(target, zero);
+    if (opaque) {
+      // The coverage m in both halves of each pixel's 32 bits, then in
+      // all four lanes of the pixel.
+      const __m256i m = _mm256_and_si256(
+          _mm256_min_epi32(_mm256_add_epi32(red, red), _mm256_set1_epi32(255)), covered);
+      const __m256i m2 = _mm256_or_si256(m, _mm256_slli_epi32(m, 16));
+      storePixels(d, blendOpaque16(targetLo, colourLo, _mm256_unpacklo_epi32(m2, m2)),
+                  blendOpaque16(targetHi, colourHi, _mm256_unpackhi_epi32(m2, m2)));
+      continue;
+    }
+    const __m256i weights = pixelWeights(red, covered, opacity);
     __m256i near = zero;
     const __m256i lo = blendQuads(targetLo, colourLo, _mm256_shuffle_epi32(weights, 0x00),
                                   _mm256_shuffle_epi32(weights, 0x55), checkTies, near);
@@ -445,10 +466,7 @@ GLYPHON_AVX512 inline __m512i gatherPixels16(const uint8_t* s, const int32_t* co
 
 // Blends the row sixteen pixels at a time, the last chunk possibly shorter;
 // loads and stores are masked to the row, so nothing outside it is touched.
-// The blend at opacity 100, exact in 16 bits: there w = 100 m, so both
-// formulas are (255 t + m (c - t)) / 255, which is never a half, and
-// 255 t + m (c - t) + 127 stays below 2^16 (the sum of the wrapped 16-bit
-// terms is exact).
+// blendOpaque16 on 32 lanes.
 GLYPHON_AVX512 inline __m512i blendOpaque(const Wide& c, __m512i t, __m512i colour, __m512i m) {
   const __m512i x = _mm512_add_epi16(
       _mm512_sub_epi16(_mm512_slli_epi16(t, 8), t),

@@ -198,6 +198,23 @@ TEST(DrawItem, HugeRectanglesCostOnlyTheirVisiblePart) {
     }
 }
 
+// Rows long enough for several chunks of sixteen pixels and a short last
+// one, from renderings enlarged, kept, shrunk a little (a chunk's source
+// pixels still lie close together) and shrunk a lot (they do not), each
+// reaching the rendering's last row and column, and hanging over the edges.
+TEST(DrawItem, LongRowsFromStretchedAndShrunkRenderingsMatchReference) {
+  std::mt19937 rng(99);
+  const Bitmap target = randomBitmap(rng, 101, 7);
+  for (int32_t sw : {1, 17, 60, 95, 101, 102, 130, 190, 333}) {
+    const Bitmap rendering = randomBitmap(rng, sw, 5);
+    for (const Rect r : {Rect{0, 0, 101, 7}, Rect{-13, -2, 95, 9}, Rect{6, 1, 100, 6}})
+      for (int32_t opacity : {37, 60, 100}) {
+        expectSameAsReference(makeItem(rendering, r, Color(rng() & 0xFFFFFF), opacity), target);
+        if (HasFatalFailure()) return;
+      }
+  }
+}
+
 // Every (coverage, target, colour) combination: the rendering's red channel
 // runs through all 256 values across calls, blue and green across the
 // columns and rows, against targets whose channels do the same.
@@ -212,8 +229,9 @@ TEST(DrawItem, ExhaustiveOverCoverageTargetAndColour) {
       for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x)
           rendering.setPixel(x, y, rgb(uint8_t(red), uint8_t(x), uint8_t(y)));
-      // Colour bytes 128 make the tint nearly the identity, so the colour
-      // layer covers (almost) every value; the red byte varies with the run.
+      // A colour byte of 128 makes the tint the identity, so the green and
+      // blue channels meet every (target, colour) pair at every coverage;
+      // the red byte varies with the run.
       const TTextItem item = makeItem(std::move(rendering), {0, 0, 256, 256},
                                       rgb(uint8_t(red * 7), 128, 128), opacity);
       expectSameAsReference(item, target);
