@@ -390,7 +390,7 @@ constexpr uint64_t quadOf(uint32_t b, uint32_t g, uint32_t r) {
 }
 
 struct Wide {
-  __m512i zero, twiceK, twiceJ, opacity, toQuads, fromQuads;
+  __m512i zero, twiceK, twiceJ, opacityPair, toQuads, fromQuads;
   __m512i w127, w255, w8081, d4, d127, d255, d25500;
   __m512 reciprocal, nearHalf;
 
@@ -399,7 +399,7 @@ struct Wide {
         twiceK(_mm512_set1_epi64(int64_t(quadOf(2 * tb.kBlue, 2 * tb.kGreen, 2 * tb.kRed)))),
         twiceJ(_mm512_set1_epi64(
             int64_t(quadOf(2 * (255 - tb.kBlue), 2 * (255 - tb.kGreen), 2 * (255 - tb.kRed))))),
-        opacity(_mm512_set1_epi32(tb.opacity)),
+        opacityPair(_mm512_set1_epi32(tb.opacity * 65535)),
         toQuads(_mm512_load_si512(kQuadIndices.toQuads)),
         fromQuads(_mm512_load_si512(kQuadIndices.fromQuads)),
         w127(_mm512_set1_epi16(127)),
@@ -412,7 +412,7 @@ struct Wide {
         reciprocal(_mm512_set1_ps(1.0f / 25500.0f)),
         nearHalf(_mm512_set1_ps(0.49996f)) {
     __asm__(""
-            : "+v"(zero), "+v"(twiceK), "+v"(twiceJ), "+v"(opacity), "+v"(toQuads),
+            : "+v"(zero), "+v"(twiceK), "+v"(twiceJ), "+v"(opacityPair), "+v"(toQuads),
               "+v"(fromQuads));
     __asm__(""
             : "+v"(w127), "+v"(w255), "+v"(w8081), "+v"(d4), "+v"(d127), "+v"(d255), "+v"(d25500),
@@ -506,9 +506,8 @@ GLYPHON_AVX512 inline void blendChunk512(const Wide& c, const RowJob& job, const
   } else {
     constexpr bool kCheckTies = kKind == Kind::kCheckTies;
     const __m512i m = _mm512_maskz_min_epu32(covered, _mm512_add_epi32(red, red), c.d255);
-    const __m512i w = _mm512_mullo_epi16(m, c.opacity);  // below 2^15: 16 bits do
-    const __m512i weights =
-        _mm512_or_si512(_mm512_sub_epi32(c.d25500, w), _mm512_slli_epi32(w, 16));
+    // The pair 25500 - w, w with w = m * opacity is 25500 + w (2^16 - 1).
+    const __m512i weights = _mm512_add_epi32(c.d25500, _mm512_mullo_epi32(m, c.opacityPair));
     const __m512i target = _mm512_maskz_permutexvar_epi8(
         kQuadBytes, c.toQuads, kWhole ? _mm512_loadu_si512(d) : _mm512_maskz_loadu_epi8(bytes, d));
     const __m512i targetLo = _mm512_unpacklo_epi8(target, c.zero);
