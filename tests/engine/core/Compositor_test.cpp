@@ -20,13 +20,18 @@ int refTint(int k, int v) {
   return int(roundHalfEven(255 - (1 - k / 255.0) * 2 * (255 - v)));
 }
 
+// The formula is evaluated once per channel value; the exhaustive test tints
+// millions of pixels.
 void refTintLayer(Bitmap& layer, Color color) {
   const int k[3] = {blueOf(color), greenOf(color), redOf(color)};
+  uint8_t tinted[3][256];
+  for (int ch = 0; ch < 3; ++ch)
+    for (int v = 0; v < 256; ++v) tinted[ch][v] = uint8_t(refTint(k[ch], v));
   for (int32_t y = 0; y < layer.height(); ++y)
     for (int32_t x = 0; x < layer.width(); ++x)
       for (int ch = 0; ch < 3; ++ch) {
         uint8_t& v = layer.row(y)[x * 3 + ch];
-        v = uint8_t(refTint(k[ch], v));
+        v = tinted[ch][v];
       }
 }
 
