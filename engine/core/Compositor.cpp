@@ -377,9 +377,6 @@ GLYPHON_AVX512 inline void prefetchForWrite(const RowJob& job, size_t i) {
   __builtin_prefetch(job.s + job.column[i] + 768, 0, 3);
 }
 
-// The constants of the 512-bit blend, made once per row. Hidden from the
-// optimiser so that it keeps them in registers instead of rebuilding them
-// from immediates inside the loop.
 // Which blend a row needs: the 16-bit one at opacity 100, else the 32-bit
 // one, checked for near-halves where the opacity makes them possible.
 enum class Kind { kOpaque, kPlain, kCheckTies };
@@ -389,6 +386,9 @@ constexpr uint64_t quadOf(uint32_t b, uint32_t g, uint32_t r) {
   return uint64_t(b) | uint64_t(g) << 16 | uint64_t(r) << 32;
 }
 
+// The constants of the 512-bit blend, made once per row. Hidden from the
+// optimiser so that it keeps them in registers instead of rebuilding them
+// from immediates inside the loop.
 struct Wide {
   __m512i zero, twiceK, twiceJ, opacityPair, toQuads, fromQuads;
   __m512i w127, w255, w8081, d4, d127, d255, d25500;
