@@ -31,11 +31,13 @@ void TintBitmap(Bitmap& bitmap, Color color);
 void DrawItem(const TTextItem& item, Bitmap& target);
 
 namespace detail {
-// DrawItem uses the processor's vector instructions where it has them (AVX2)
-// and portable code elsewhere; both give identical pictures. Tests switch
-// the vector code off to check the portable code on the same machine.
-void setVectorCompositing(bool enabled);
-[[nodiscard]] bool vectorCompositingAvailable();
+// DrawItem uses the widest vector instructions the processor has (512-bit
+// AVX-512 with byte permutes, else AVX2) and portable code elsewhere; all
+// give identical pictures. Tests cap the width to check every kind of code
+// on the same machine.
+enum class VectorCode { kPortable, kAvx2, kAvx512 };
+void setWidestVectorCode(VectorCode code);
+[[nodiscard]] VectorCode widestAvailableVectorCode();
 }  // namespace detail
 
 }  // namespace glyphon

@@ -20,13 +20,18 @@ int refTint(int k, int v) {
   return int(roundHalfEven(255 - (1 - k / 255.0) * 2 * (255 - v)));
 }
 
+// The formula is evaluated once per channel value; the exhaustive test tints
+// millions of pixels.
 void refTintLayer(Bitmap& layer, Color color) {
   const int k[3] = {blueOf(color), greenOf(color), redOf(color)};
+  uint8_t tinted[3][256];
+  for (int ch = 0; ch < 3; ++ch)
+    for (int v = 0; v < 256; ++v) tinted[ch][v] = uint8_t(refTint(k[ch], v));
   for (int32_t y = 0; y < layer.height(); ++y)
     for (int32_t x = 0; x < layer.width(); ++x)
       for (int ch = 0; ch < 3; ++ch) {
         uint8_t& v = layer.row(y)[x * 3 + ch];
-        v = uint8_t(refTint(k[ch], v));
+        v = tinted[ch][v];
       }
 }
 
@@ -105,21 +110,21 @@ Bitmap filled(int32_t w, int32_t h, Color c) {
   return b;
 }
 
-// Draws with the portable code and, where the processor has them, with the
-// vector instructions; both must give the reference picture.
+// Draws with the portable code and with each kind of vector code the
+// processor has; every one must give the reference picture.
 void expectSameAsReference(const TTextItem& item, const Bitmap& target) {
+  using detail::VectorCode;
   Bitmap reference = target;
   referenceDrawItem(item, reference);
-  for (bool vector : {false, true}) {
-    if (vector && !detail::vectorCompositingAvailable()) continue;
-    detail::setVectorCompositing(vector);
+  for (VectorCode code : {VectorCode::kPortable, VectorCode::kAvx2, VectorCode::kAvx512}) {
+    if (code > detail::widestAvailableVectorCode()) continue;
+    detail::setWidestVectorCode(code);
     Bitmap fast = target;
     DrawItem(item, fast);
-    detail::setVectorCompositing(true);
-    ASSERT_EQ(fast, reference) << (vector ? "vector" : "portable") << " rect " << item.Rect.Left
-                               << "," << item.Rect.Top << "," << item.Rect.Right << ","
-                               << item.Rect.Bottom << " opacity " << item.Opacity << " colour "
-                               << item.Color;
+    detail::setWidestVectorCode(VectorCode::kAvx512);
+    ASSERT_EQ(fast, reference) << "vector code " << int(code) << " rect " << item.Rect.Left << ","
+                               << item.Rect.Top << "," << item.Rect.Right << "," << item.Rect.Bottom
+                               << " opacity " << item.Opacity << " colour " << item.Color;
   }
 }
 
@@ -198,6 +203,23 @@ TEST(DrawItem, HugeRectanglesCostOnlyTheirVisiblePart) {
     }
 }
 
+// Rows long enough for several chunks of sixteen pixels and a short last
+// one, from renderings enlarged, kept, shrunk a little (a chunk's source
+// pixels still lie close together) and shrunk a lot (they do not), each
+// reaching the rendering's last row and column, and hanging over the edges.
+TEST(DrawItem, LongRowsFromStretchedAndShrunkRenderingsMatchReference) {
+  std::mt19937 rng(99);
+  const Bitmap target = randomBitmap(rng, 101, 7);
+  for (int32_t sw : {1, 17, 60, 95, 101, 102, 130, 190, 333}) {
+    const Bitmap rendering = randomBitmap(rng, sw, 5);
+    for (const Rect r : {Rect{0, 0, 101, 7}, Rect{-13, -2, 95, 9}, Rect{6, 1, 100, 6}})
+      for (int32_t opacity : {37, 60, 100}) {
+        expectSameAsReference(makeItem(rendering, r, Color(rng() & 0xFFFFFF), opacity), target);
+        if (HasFatalFailure()) return;
+      }
+  }
+}
+
 // Every (coverage, target, colour) combination: the rendering's red channel
 // runs through all 256 values across calls, blue and green across the
 // columns and rows, against targets whose channels do the same.
@@ -212,8 +234,9 @@ TEST(DrawItem, ExhaustiveOverCoverageTargetAndColour) {
       for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x)
           rendering.setPixel(x, y, rgb(uint8_t(red), uint8_t(x), uint8_t(y)));
-      // Colour bytes 128 make the tint nearly the identity, so the colour
-      // layer covers (almost) every value; the red byte varies with the run.
+      // A colour byte of 128 makes the tint the identity, so the green and
+      // blue channels meet every (target, colour) pair at every coverage;
+      // the red byte varies with the run.
       const TTextItem item = makeItem(std::move(rendering), {0, 0, 256, 256},
                                       rgb(uint8_t(red * 7), 128, 128), opacity);
       expectSameAsReference(item, target);
