@@ -24,6 +24,16 @@ inline constexpr uint64_t kMaxReadFileSize = uint64_t(1) << 30;
 // file that cannot be opened gives "Cannot open file "<path>". <reason>".
 [[nodiscard]] int openRegularFileForReading(const std::string& path);
 
+// Opens the file at path as openRegularFileForReading does and gives its
+// size; a file larger than kMaxReadFileSize is refused with readWholeFile's
+// Error before anything is read. The caller closes the descriptor.
+[[nodiscard]] int openReadableFile(const std::string& path, uint64_t& size);
+
+// Reads up to count bytes of fd (the file at path) into out, again after an
+// interruption; returns how many came, 0 at the end of the file. Throws
+// Error "Cannot read file "<path>". <reason>" when reading fails.
+[[nodiscard]] size_t readSome(int fd, void* out, size_t count, const std::string& path);
+
 // The whole content of the file at path (opened by
 // openRegularFileForReading, so only a regular file). Throws Error "Cannot open file
 // "<path>". <reason>" when it cannot be opened (the reason is the system's

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "engine/core/Bitmap.h"
+#include "engine/core/ByteStream.h"
 #include "engine/core/TextItem.h"
 #include "engine/documents/CanvasSettings.h"
 
@@ -75,10 +76,14 @@ void writeProject(std::vector<uint8_t>& out, const CanvasSettings& settings, con
 // maxPixels in all are refused before they are decoded.
 [[nodiscard]] ProjectData readProject(std::span<const uint8_t> data,
                                       int64_t maxPixels = kMaxProjectPixels);
+// The same from a stream, to its end. A failure of the stream's file is
+// thrown as the stream gives it.
+[[nodiscard]] ProjectData readProject(ByteStream& data, int64_t maxPixels = kMaxProjectPixels);
 
-// Reads the project file at path. Throws Error naming the file: the file
-// layer's "Cannot open file ..." or "The project file "<path>" cannot be
-// opened: <what readProject found>".
+// Reads the project file at path, each picture straight from the file into
+// its bitmap. Throws Error naming the file: the file layer's "Cannot open
+// file ..." or "Cannot read file ...", or "The project file "<path>" cannot
+// be opened: <what readProject found>".
 [[nodiscard]] ProjectData loadProjectFile(const std::string& path);
 
 // Writes a project file (see writeProject) through writeWholeFile, so that
