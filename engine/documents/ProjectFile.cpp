@@ -224,28 +224,43 @@ void writeProject(std::vector<uint8_t>& out, const CanvasSettings& settings, con
   }
 }
 
-ProjectData readProject(ByteStream& data, int64_t maxPixels) {
+void readProject(ByteStream& data, const ProjectHeadSink& onHead, const ProjectItemSink& onItem,
+                 int64_t maxPixels) {
   ProjectReader in(data, maxPixels);
-  ProjectData project;
+  CanvasSettings settings;
   const std::string inHeader = "the file ends inside its header";
   in.skip(kProjectSignature.size(), inHeader);
   const uint32_t pathLength = in.u32(inHeader);
   if (pathLength > in.left())
     throw Error("the background picture path (" + std::to_string(pathLength) +
                 " bytes) reaches past the end of the file");
-  project.Settings.BKPicPath = in.text(pathLength);
+  settings.BKPicPath = in.text(pathLength);
   // Written on Windows, the path may separate its folders with "\".
-  std::replace(project.Settings.BKPicPath.begin(), project.Settings.BKPicPath.end(), '\\', '/');
-  project.Settings.DefaultBKPic = in.boolean(inHeader);
-  project.Settings.SameAsBKPic = in.boolean(inHeader);
-  project.Settings.Width = in.i32(inHeader);
-  project.Settings.Height = in.i32(inHeader);
-  project.Settings.Color = in.u32(inHeader);
-  project.Backdrop = in.picture("the backdrop picture");
+  std::replace(settings.BKPicPath.begin(), settings.BKPicPath.end(), '\\', '/');
+  settings.DefaultBKPic = in.boolean(inHeader);
+  settings.SameAsBKPic = in.boolean(inHeader);
+  settings.Width = in.i32(inHeader);
+  settings.Height = in.i32(inHeader);
+  settings.Color = in.u32(inHeader);
+  Bitmap backdrop = in.picture("the backdrop picture");
 
-  if (in.byte("the file ends after the backdrop picture, without its item flag") == 0)
-    return project;
-  while (!in.atEnd()) project.Items.push_back(readItem(in, project.Items.size() + 1));
+  const bool hasItems =
+      in.byte("the file ends after the backdrop picture, without its item flag") != 0;
+  onHead(std::move(settings), std::move(backdrop));
+  if (!hasItems) return;
+  for (size_t number = 1; !in.atEnd(); ++number) onItem(readItem(in, number));
+}
+
+ProjectData readProject(ByteStream& data, int64_t maxPixels) {
+  ProjectData project;
+  readProject(
+      data,
+      [&project](CanvasSettings settings, Bitmap backdrop) {
+        project.Settings = std::move(settings);
+        project.Backdrop = std::move(backdrop);
+      },
+      [&project](std::unique_ptr<TTextItem> item) { project.Items.push_back(std::move(item)); },
+      maxPixels);
   return project;
 }
 
@@ -254,16 +269,44 @@ ProjectData readProject(std::span<const uint8_t> data, int64_t maxPixels) {
   return readProject(in, maxPixels);
 }
 
-ProjectData loadProjectFile(const std::string& path) {
+void streamProjectFile(const std::string& path, const ProjectHeadSink& onHead,
+                       const ProjectItemSink& onItem) {
   // Each picture is read from the file straight into its bitmap: the file's
   // bytes are never held whole beside the pictures made from them.
   ByteStream in(path);
+  // What the callers' own steps throw is theirs, not the file's.
+  bool callerFailed = false;
+  auto guarded = [&callerFailed](auto& step, auto&&... args) {
+    try {
+      step(std::forward<decltype(args)>(args)...);
+    } catch (...) {
+      callerFailed = true;
+      throw;
+    }
+  };
   try {
-    return readProject(in);
+    readProject(
+        in,
+        [&](CanvasSettings settings, Bitmap backdrop) {
+          guarded(onHead, std::move(settings), std::move(backdrop));
+        },
+        [&](std::unique_ptr<TTextItem> item) { guarded(onItem, std::move(item)); });
   } catch (const Error& e) {
-    if (in.failed()) throw;
+    if (in.failed() || callerFailed) throw;
     throw Error("The project file \"" + path + "\" cannot be opened: " + e.what());
   }
+}
+
+ProjectData loadProjectFile(const std::string& path) {
+  ProjectData project;
+  streamProjectFile(
+      path,
+      [&project](CanvasSettings settings, Bitmap backdrop) {
+        project.Settings = std::move(settings);
+        project.Backdrop = std::move(backdrop);
+      },
+      [&project](std::unique_ptr<TTextItem> item) { project.Items.push_back(std::move(item)); });
+  return project;
 }
 
 void saveProjectFile(const std::string& path, const CanvasSettings& settings,

@@ -425,6 +425,37 @@ TEST_F(ProjectFileOnDiskTest, AFileThatShrinksWhileItIsReadFailsWithTheReadError
   EXPECT_TRUE(in.failed());
 }
 
+// Streamed, the parts come out in file order, each as soon as it is read;
+// what a sink throws is its own and passes unchanged.
+TEST_F(ProjectFileOnDiskTest, StreamedPartsComeInOrderAndASinksErrorPassesUnchanged) {
+  HandProject hand;
+  hand.header("", true, true, 4, 3, 0).raw(handBmp(pattern(4, 3, 0))).u8(1);
+  hand.item({}, 1, 0, 0, 0, "one", 100, handBmp(pattern(2, 2, 1)));
+  hand.item({}, 1, 0, 0, 0, "two", 100, handBmp(pattern(2, 2, 2)));
+  const std::string path = write(hand.bytes, hand.bytes.size());
+  std::vector<std::string> seen;
+  streamProjectFile(
+      path,
+      [&](CanvasSettings s, Bitmap b) {
+        seen.push_back(std::to_string(s.Width) + "x" + std::to_string(b.height()));
+      },
+      [&](std::unique_ptr<TTextItem> item) { seen.push_back(item->Text); });
+  EXPECT_EQ(seen, (std::vector<std::string>{"4x3", "one", "two"}));
+
+  int items = 0;
+  try {
+    streamProjectFile(
+        path, [](CanvasSettings, Bitmap) {},
+        [&items](std::unique_ptr<TTextItem>) {
+          if (++items == 1) throw Error("the sink gave up");
+        });
+    ADD_FAILURE() << "the sink's error was lost";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "the sink gave up");
+  }
+  EXPECT_EQ(items, 1);
+}
+
 TEST(ProjectFileTest, DamagedFieldsAreRefusedWithWhatIsWrong) {
   const std::vector<uint8_t> bmp = handBmp(pattern(2, 2, 0));
   std::vector<uint8_t> notBmp = bmp;
