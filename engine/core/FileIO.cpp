@@ -284,8 +284,8 @@ namespace {
 // returns false, having changed nothing, when such a file cannot be given
 // a name (a sandbox may forbid the link), so that the caller can write
 // again through a named file.
-bool writeAndReplace(const std::string& path, const std::string& target,
-                     std::span<const uint8_t> data, bool unnamedFirst) {
+bool writeAndReplace(const std::string& path, const std::string& target, const FileContent& content,
+                     bool unnamedFirst) {
   std::string tempPath;
   int fd = unnamedFirst ? createUnnamedTempBeside(target) : -1;
   const bool unnamed = fd >= 0;
@@ -305,14 +305,24 @@ bool writeAndReplace(const std::string& path, const std::string& target,
     if (::fchmod(fd, st.st_mode & 07777) != 0) fail(errno);
   }
 
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t put = ::write(fd, data.data() + done, data.size() - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    done += size_t(put);
+  // What the content's producer throws ends the write like a failure of
+  // the system: the temporary file goes, the target stays as it was.
+  try {
+    content([&](std::span<const uint8_t> data) {
+      size_t done = 0;
+      while (done < data.size()) {
+        ssize_t put = ::write(fd, data.data() + done, data.size() - done);
+        if (put < 0) {
+          if (errno == EINTR) continue;
+          fail(errno);
+        }
+        done += size_t(put);
+      }
+    });
+  } catch (...) {
+    if (guard.get() >= 0) guard.closeNow();
+    if (!tempPath.empty()) ::unlink(tempPath.c_str());
+    throw;
   }
   // The bytes must be on the disk before the rename makes them the file.
   if (::fsync(fd) != 0) fail(errno);
@@ -335,10 +345,14 @@ bool writeAndReplace(const std::string& path, const std::string& target,
 }  // namespace
 
 void writeWholeFile(const std::string& path, std::span<const uint8_t> data) {
+  writeWholeFileInChunks(path, [data](const FileChunkSink& put) { put(data); });
+}
+
+void writeWholeFileInChunks(const std::string& path, const FileContent& content) {
   const std::string target = resolveTarget(path);
   // Leftovers of our saves that were killed half-way; nothing else.
   (void)removeStaleTemporaryFiles(folderOf(target), kStaleTemporaryAge);
-  if (!writeAndReplace(path, target, data, true)) writeAndReplace(path, target, data, false);
+  if (!writeAndReplace(path, target, content, true)) writeAndReplace(path, target, content, false);
 
   // Make the rename itself durable; a failure here loses nothing.
   int dirFd = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -438,9 +438,10 @@ uint64_t bmpFileSize(const Bitmap& bitmap) {
   return kFileHeaderSize + kInfoHeaderSize + rowBytes * uint64_t(bitmap.height());
 }
 
-// Writes the BMP file image of a non-empty bitmap to out, which has room
-// for bmpFileSize(bitmap) bytes; every byte is written.
-void writeBmp(uint8_t* out, const Bitmap& bitmap) {
+// Writes the file header and info header of the BMP file image of a
+// non-empty bitmap (kFileHeaderSize + kInfoHeaderSize bytes) to out;
+// returns where they end.
+uint8_t* writeBmpHeaders(uint8_t* out, const Bitmap& bitmap) {
   const uint64_t width = uint64_t(bitmap.width());
   const uint64_t height = uint64_t(bitmap.height());
   const uint64_t rowBytes = (width * 3 + 3) / 4 * 4;
@@ -474,11 +475,22 @@ void writeBmp(uint8_t* out, const Bitmap& bitmap) {
   le32(kPixelsPerMetre);
   le32(0);  // colours used
   le32(0);  // important colours
-  const size_t padding = size_t(rowBytes - width * 3);
-  for (int32_t y = bitmap.height() - 1; y >= 0; --y) {
-    out = std::copy_n(bitmap.row(y), bitmap.stride(), out);
-    out = std::fill_n(out, padding, uint8_t(0));
-  }
+  return out;
+}
+
+// Writes file row r (0 the bottom one) of bitmap, padded, to out; returns
+// where it ends.
+uint8_t* writeBmpRow(uint8_t* out, const Bitmap& bitmap, int32_t r) {
+  const size_t padding = size_t((uint64_t(bitmap.width()) * 3 + 3) / 4 * 4) - bitmap.stride();
+  out = std::copy_n(bitmap.row(bitmap.height() - 1 - r), bitmap.stride(), out);
+  return std::fill_n(out, padding, uint8_t(0));
+}
+
+// Writes the BMP file image of a non-empty bitmap to out, which has room
+// for bmpFileSize(bitmap) bytes; every byte is written.
+void writeBmp(uint8_t* out, const Bitmap& bitmap) {
+  out = writeBmpHeaders(out, bitmap);
+  for (int32_t r = 0; r < bitmap.height(); ++r) out = writeBmpRow(out, bitmap, r);
 }
 
 }  // namespace
@@ -489,12 +501,6 @@ void appendBmp(std::vector<uint8_t>& out, const Bitmap& bitmap) {
   writeBmp(out.data() + at, bitmap);
 }
 
-PixelBytes bmpFileBytes(const Bitmap& bitmap) {
-  PixelBytes out(size_t(bmpFileSize(bitmap)));
-  writeBmp(out.data(), bitmap);
-  return out;
-}
-
 std::vector<uint8_t> encodeBmp(const Bitmap& bitmap) {
   std::vector<uint8_t> out;
   appendBmp(out, bitmap);
@@ -502,7 +508,23 @@ std::vector<uint8_t> encodeBmp(const Bitmap& bitmap) {
 }
 
 void saveBmpFile(const std::string& path, const Bitmap& bitmap) {
-  writeWholeFile(path, bmpFileBytes(bitmap));
+  (void)bmpFileSize(bitmap);  // refuses an empty picture before any file is made
+  // Written a few hundred rows at a time from one small buffer, instead of
+  // building the whole file image in fresh memory first.
+  writeWholeFileInChunks(path, [&bitmap](const FileChunkSink& put) {
+    constexpr size_t kChunkBytes = size_t(256) << 10;
+    const size_t rowBytes = size_t((uint64_t(bitmap.width()) * 3 + 3) / 4 * 4);
+    std::vector<uint8_t> chunk(std::max(kChunkBytes, kFileHeaderSize + kInfoHeaderSize + rowBytes));
+    uint8_t* out = writeBmpHeaders(chunk.data(), bitmap);
+    for (int32_t r = 0; r < bitmap.height(); ++r) {
+      if (size_t(out - chunk.data()) + rowBytes > chunk.size()) {
+        put({chunk.data(), size_t(out - chunk.data())});
+        out = chunk.data();
+      }
+      out = writeBmpRow(out, bitmap, r);
+    }
+    put({chunk.data(), size_t(out - chunk.data())});
+  });
 }
 
 }  // namespace glyphon

@@ -52,11 +52,10 @@ void appendBmp(std::vector<uint8_t>& out, const Bitmap& bitmap);
 
 // The BMP file image of bitmap (see appendBmp).
 [[nodiscard]] std::vector<uint8_t> encodeBmp(const Bitmap& bitmap);
-// The same in picture memory, for writing to a file: a large picture's
-// image then costs no clearing and few page faults.
-[[nodiscard]] PixelBytes bmpFileBytes(const Bitmap& bitmap);
 
-// Writes bitmap to path as a 24-bit BMP file (see writeWholeFile for errors).
+// Writes bitmap to path as a 24-bit BMP file, a few hundred rows at a time
+// (see writeWholeFile for errors). Throws Error for an empty bitmap before
+// any file is made.
 void saveBmpFile(const std::string& path, const Bitmap& bitmap);
 
 }  // namespace glyphon
