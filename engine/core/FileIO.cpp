@@ -27,6 +27,10 @@ std::string systemReason(int err) { return std::strerror(err); }
   throw Error("Cannot open file \"" + path + "\". " + reason);
 }
 
+std::string tooLargeReason() {
+  return "The file is larger than the limit of " + std::to_string(kMaxReadFileSize >> 20) + " MiB";
+}
+
 [[noreturn]] void failCreate(const std::string& path, const std::string& reason) {
   throw Error("Cannot create file \"" + path + "\". " + reason);
 }
@@ -195,6 +199,23 @@ int openRegularFileForReading(const std::string& path) {
   return result;
 }
 
+int openReadableFile(const std::string& path, uint64_t& size) {
+  FdGuard guard(openRegularFileForReading(path));
+  struct stat st {};
+  if (::fstat(guard.get(), &st) != 0) failOpen(path, systemReason(errno));
+  if (uint64_t(st.st_size) > kMaxReadFileSize) failOpen(path, tooLargeReason());
+  size = uint64_t(st.st_size);
+  return guard.release();
+}
+
+size_t readSome(int fd, void* out, size_t count, const std::string& path) {
+  for (;;) {
+    const ssize_t got = ::read(fd, out, count);
+    if (got >= 0) return size_t(got);
+    if (errno != EINTR) throw Error("Cannot read file \"" + path + "\". " + systemReason(errno));
+  }
+}
+
 int removeStaleTemporaryFiles(const std::string& folder, std::chrono::seconds minimumAge) {
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) return 0;
@@ -222,34 +243,25 @@ namespace {
 // Reads the whole file into a container of bytes (see readWholeFile).
 template <class Bytes>
 Bytes readWholeFileInto(const std::string& path) {
-  FdGuard guard(openRegularFileForReading(path));
+  uint64_t fileSize = 0;
+  FdGuard guard(openReadableFile(path, fileSize));
   const int fd = guard.get();
 
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) failOpen(path, systemReason(errno));
-  const std::string tooLarge =
-      "The file is larger than the limit of " + std::to_string(kMaxReadFileSize >> 20) + " MiB";
-  if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > kMaxReadFileSize) failOpen(path, tooLarge);
-
   // Read to the end rather than trusting the size: the file may change while
-  // it is read, and pipes or devices have no size at all. The bytes go
-  // straight into the container, which grows when the file outgrows it.
+  // it is read. The bytes go straight into the container, which grows when
+  // the file outgrows it.
   Bytes data;
   size_t size = 0;
-  data.resize(S_ISREG(st.st_mode) ? size_t(st.st_size) + 1 : 65536);
+  data.resize(size_t(fileSize) + 1);
   for (;;) {
     if (size == data.size()) {
-      if (size >= kMaxReadFileSize + 1) failOpen(path, tooLarge);
+      if (size >= kMaxReadFileSize + 1) failOpen(path, tooLargeReason());
       data.resize(size_t(std::min<uint64_t>(uint64_t(size) * 2, kMaxReadFileSize + 1)));
     }
-    ssize_t got = ::read(fd, data.data() + size, data.size() - size);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw Error("Cannot read file \"" + path + "\". " + systemReason(errno));
-    }
+    const size_t got = readSome(fd, data.data() + size, data.size() - size, path);
     if (got == 0) break;
-    size += size_t(got);
-    if (size > kMaxReadFileSize) failOpen(path, tooLarge);
+    size += got;
+    if (size > kMaxReadFileSize) failOpen(path, tooLargeReason());
   }
   data.resize(size);
   return data;
@@ -272,8 +284,8 @@ namespace {
 // returns false, having changed nothing, when such a file cannot be given
 // a name (a sandbox may forbid the link), so that the caller can write
 // again through a named file.
-bool writeAndReplace(const std::string& path, const std::string& target,
-                     std::span<const uint8_t> data, bool unnamedFirst) {
+bool writeAndReplace(const std::string& path, const std::string& target, const FileContent& content,
+                     bool unnamedFirst) {
   std::string tempPath;
   int fd = unnamedFirst ? createUnnamedTempBeside(target) : -1;
   const bool unnamed = fd >= 0;
@@ -293,14 +305,24 @@ bool writeAndReplace(const std::string& path, const std::string& target,
     if (::fchmod(fd, st.st_mode & 07777) != 0) fail(errno);
   }
 
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t put = ::write(fd, data.data() + done, data.size() - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    done += size_t(put);
+  // What the content's producer throws ends the write like a failure of
+  // the system: the temporary file goes, the target stays as it was.
+  try {
+    content([&](std::span<const uint8_t> data) {
+      size_t done = 0;
+      while (done < data.size()) {
+        ssize_t put = ::write(fd, data.data() + done, data.size() - done);
+        if (put < 0) {
+          if (errno == EINTR) continue;
+          fail(errno);
+        }
+        done += size_t(put);
+      }
+    });
+  } catch (...) {
+    if (guard.get() >= 0) guard.closeNow();
+    if (!tempPath.empty()) ::unlink(tempPath.c_str());
+    throw;
   }
   // The bytes must be on the disk before the rename makes them the file.
   if (::fsync(fd) != 0) fail(errno);
@@ -323,10 +345,14 @@ bool writeAndReplace(const std::string& path, const std::string& target,
 }  // namespace
 
 void writeWholeFile(const std::string& path, std::span<const uint8_t> data) {
+  writeWholeFileInChunks(path, [data](const FileChunkSink& put) { put(data); });
+}
+
+void writeWholeFileInChunks(const std::string& path, const FileContent& content) {
   const std::string target = resolveTarget(path);
   // Leftovers of our saves that were killed half-way; nothing else.
   (void)removeStaleTemporaryFiles(folderOf(target), kStaleTemporaryAge);
-  if (!writeAndReplace(path, target, data, true)) writeAndReplace(path, target, data, false);
+  if (!writeAndReplace(path, target, content, true)) writeAndReplace(path, target, content, false);
 
   // Make the rename itself durable; a failure here loses nothing.
   int dirFd = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,6 +24,16 @@ inline constexpr uint64_t kMaxReadFileSize = uint64_t(1) << 30;
 // pipe (FIFO), not a regular file" (a folder: "... Is a directory"). A
 // file that cannot be opened gives "Cannot open file "<path>". <reason>".
 [[nodiscard]] int openRegularFileForReading(const std::string& path);
+
+// Opens the file at path as openRegularFileForReading does and gives its
+// size; a file larger than kMaxReadFileSize is refused with readWholeFile's
+// Error before anything is read. The caller closes the descriptor.
+[[nodiscard]] int openReadableFile(const std::string& path, uint64_t& size);
+
+// Reads up to count bytes of fd (the file at path) into out, again after an
+// interruption; returns how many came, 0 at the end of the file. Throws
+// Error "Cannot read file "<path>". <reason>" when reading fails.
+[[nodiscard]] size_t readSome(int fd, void* out, size_t count, const std::string& path);
 
 // The whole content of the file at path (opened by
 // openRegularFileForReading, so only a regular file). Throws Error "Cannot open file
@@ -49,6 +60,17 @@ inline constexpr uint64_t kMaxReadFileSize = uint64_t(1) << 30;
 // the umask. Throws Error "Cannot create file "<path>". <reason>" on failure,
 // after removing the temporary file.
 void writeWholeFile(const std::string& path, std::span<const uint8_t> data);
+
+// Takes the next bytes of a file being written.
+using FileChunkSink = std::function<void(std::span<const uint8_t> bytes)>;
+// Hands the whole content of a file to its sink, in order, in chunks of any
+// size; it may be called more than once for one write and must give the
+// same bytes each time.
+using FileContent = std::function<void(const FileChunkSink& put)>;
+// The same as writeWholeFile with data, for content made piece by piece, so
+// that a large file need not be built whole in memory first. What content
+// throws ends the write: the target stays as it was.
+void writeWholeFileInChunks(const std::string& path, const FileContent& content);
 
 // How long a temporary file of a process that is gone stays untouched
 // before a later write to its folder removes it: a writer on another

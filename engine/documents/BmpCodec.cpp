@@ -327,20 +327,26 @@ struct Headers {
   int64_t paletteAt;
 };
 
-[[nodiscard]] Headers readHeaders(std::span<const uint8_t> in, const char* truncated) {
-  const int64_t size = int64_t(in.size());
+// Bytes from the start of an image to the end of the largest colour table
+// the pixels can use: the file header, the largest info header, the masks
+// and 256 entries of 4 bytes.
+constexpr size_t kHeadBytes = kFileHeaderSize + 124 + 12 + 256 * 4;
+
+// head holds the first min(size, kHeadBytes) bytes of an image of size bytes.
+[[nodiscard]] Headers readHeaders(std::span<const uint8_t> head, int64_t size,
+                                  const char* truncated) {
   if (size < int64_t(kFileHeaderSize) + 4) fail(truncated);
-  const uint32_t headerSize = le32(in.data() + kFileHeaderSize);
+  const uint32_t headerSize = le32(head.data() + kFileHeaderSize);
   if (!isKnownHeaderSize(headerSize))
     fail("Unsupported bitmap header size " + std::to_string(headerSize));
   if (size < int64_t(kFileHeaderSize + headerSize)) fail(truncated);
-  BmpInfo info = parseInfoHeader(in.data() + kFileHeaderSize, headerSize);
+  BmpInfo info = parseInfoHeader(head.data() + kFileHeaderSize, headerSize);
   validate(info);
 
   const int64_t masksAt = int64_t(kFileHeaderSize) + headerSize;
   const int64_t paletteAt = masksAt + info.maskBytes();
   if (size < paletteAt) fail(truncated);
-  readMasksAfterHeader(info, in.data() + masksAt);
+  readMasksAfterHeader(info, head.data() + masksAt);
   return {info, paletteAt};
 }
 
@@ -350,7 +356,7 @@ Bitmap decodeBmp(std::span<const uint8_t> data) {
   const int64_t size = int64_t(data.size());
   if (size < int64_t(kFileHeaderSize) || data[0] != 'B' || data[1] != 'M')
     fail("Bitmap image is not valid");
-  const auto [info, paletteAt] = readHeaders(data, "The bitmap file ends inside its headers");
+  const auto [info, paletteAt] = readHeaders(data, size, "The bitmap file ends inside its headers");
 
   // The colour table must lie between the headers and the pixels.
   const int64_t offBits = le32(data.data() + 10);
@@ -375,14 +381,13 @@ Bitmap decodeBmp(std::span<const uint8_t> data) {
 
 Bitmap loadBmpFile(const std::string& path) { return decodeBmp(readWholeFileBytes(path)); }
 
-Bitmap readBmpImage(std::span<const uint8_t> data, size_t& pos) {
+Bitmap readBmpImage(ByteStream& in) {
   const char* const streamError = "Stream read error";
-  if (pos > data.size()) fail(streamError);
-  const std::span<const uint8_t> in = data.subspan(pos);
-  const int64_t size = int64_t(in.size());
+  const int64_t size = int64_t(in.left());
   if (size < int64_t(kFileHeaderSize)) fail(streamError);
-  if (in[0] != 'B' || in[1] != 'M') fail("Bitmap image is not valid");
-  const auto [info, paletteAt] = readHeaders(in, streamError);
+  const std::span<const uint8_t> head = in.peek(kHeadBytes);
+  if (head[0] != 'B' || head[1] != 'M') fail("Bitmap image is not valid");
+  const auto [info, paletteAt] = readHeaders(head, size, streamError);
 
   // Sizes are at most 2^32 x 4 for the table and 2^32 for the pixels after
   // validate(), so these sums cannot overflow.
@@ -395,9 +400,29 @@ Bitmap readBmpImage(std::span<const uint8_t> data, size_t& pos) {
     fail("The image size of the bitmap (" + std::to_string(pixelBytes) +
          " bytes) is smaller than its pixel rows (" + std::to_string(rowsBytes) + " bytes)");
 
-  const Palette palette = readPalette(info, in.data() + paletteAt);
-  Bitmap bitmap = decodePixels(info, palette, in.subspan(size_t(pixelsAt), size_t(pixelBytes)));
-  pos += size_t(pixelsAt + pixelBytes);
+  // The usable entries lie within head: they end before the pixels, and
+  // head holds every byte up to kHeadBytes.
+  const Palette palette = readPalette(info, head.data() + paletteAt);
+  in.skip(uint64_t(pixelsAt));
+  if (info.compression == kBiRgb && info.bitCount == 24) {
+    // Each row goes from the stream straight to its place in the picture.
+    Bitmap bitmap = Bitmap::uninitialized(int32_t(info.width), int32_t(info.height));
+    const size_t padding = size_t(info.rowBytes()) - bitmap.stride();
+    for (int64_t r = 0; r < info.height; ++r) {
+      in.read(bitmap.row(int32_t(info.topDown ? r : info.height - 1 - r)), bitmap.stride());
+      in.skip(padding);
+    }
+    return bitmap;
+  }
+  PixelBytes scratch;
+  return decodePixels(info, palette, in.take(size_t(pixelBytes), scratch));
+}
+
+Bitmap readBmpImage(std::span<const uint8_t> data, size_t& pos) {
+  if (pos > data.size()) fail("Stream read error");
+  ByteStream in(data.subspan(pos));
+  Bitmap bitmap = readBmpImage(in);
+  pos += size_t(in.position());
   return bitmap;
 }
 
@@ -413,9 +438,10 @@ uint64_t bmpFileSize(const Bitmap& bitmap) {
   return kFileHeaderSize + kInfoHeaderSize + rowBytes * uint64_t(bitmap.height());
 }
 
-// Writes the BMP file image of a non-empty bitmap to out, which has room
-// for bmpFileSize(bitmap) bytes; every byte is written.
-void writeBmp(uint8_t* out, const Bitmap& bitmap) {
+// Writes the file header and info header of the BMP file image of a
+// non-empty bitmap (kFileHeaderSize + kInfoHeaderSize bytes) to out;
+// returns where they end.
+uint8_t* writeBmpHeaders(uint8_t* out, const Bitmap& bitmap) {
   const uint64_t width = uint64_t(bitmap.width());
   const uint64_t height = uint64_t(bitmap.height());
   const uint64_t rowBytes = (width * 3 + 3) / 4 * 4;
@@ -449,11 +475,22 @@ void writeBmp(uint8_t* out, const Bitmap& bitmap) {
   le32(kPixelsPerMetre);
   le32(0);  // colours used
   le32(0);  // important colours
-  const size_t padding = size_t(rowBytes - width * 3);
-  for (int32_t y = bitmap.height() - 1; y >= 0; --y) {
-    out = std::copy_n(bitmap.row(y), bitmap.stride(), out);
-    out = std::fill_n(out, padding, uint8_t(0));
-  }
+  return out;
+}
+
+// Writes file row r (0 the bottom one) of bitmap, padded, to out; returns
+// where it ends.
+uint8_t* writeBmpRow(uint8_t* out, const Bitmap& bitmap, int32_t r) {
+  const size_t padding = size_t((uint64_t(bitmap.width()) * 3 + 3) / 4 * 4) - bitmap.stride();
+  out = std::copy_n(bitmap.row(bitmap.height() - 1 - r), bitmap.stride(), out);
+  return std::fill_n(out, padding, uint8_t(0));
+}
+
+// Writes the BMP file image of a non-empty bitmap to out, which has room
+// for bmpFileSize(bitmap) bytes; every byte is written.
+void writeBmp(uint8_t* out, const Bitmap& bitmap) {
+  out = writeBmpHeaders(out, bitmap);
+  for (int32_t r = 0; r < bitmap.height(); ++r) out = writeBmpRow(out, bitmap, r);
 }
 
 }  // namespace
@@ -464,12 +501,6 @@ void appendBmp(std::vector<uint8_t>& out, const Bitmap& bitmap) {
   writeBmp(out.data() + at, bitmap);
 }
 
-PixelBytes bmpFileBytes(const Bitmap& bitmap) {
-  PixelBytes out(size_t(bmpFileSize(bitmap)));
-  writeBmp(out.data(), bitmap);
-  return out;
-}
-
 std::vector<uint8_t> encodeBmp(const Bitmap& bitmap) {
   std::vector<uint8_t> out;
   appendBmp(out, bitmap);
@@ -477,7 +508,23 @@ std::vector<uint8_t> encodeBmp(const Bitmap& bitmap) {
 }
 
 void saveBmpFile(const std::string& path, const Bitmap& bitmap) {
-  writeWholeFile(path, bmpFileBytes(bitmap));
+  (void)bmpFileSize(bitmap);  // refuses an empty picture before any file is made
+  // Written a few hundred rows at a time from one small buffer, instead of
+  // building the whole file image in fresh memory first.
+  writeWholeFileInChunks(path, [&bitmap](const FileChunkSink& put) {
+    constexpr size_t kChunkBytes = size_t(256) << 10;
+    const size_t rowBytes = size_t((uint64_t(bitmap.width()) * 3 + 3) / 4 * 4);
+    std::vector<uint8_t> chunk(std::max(kChunkBytes, kFileHeaderSize + kInfoHeaderSize + rowBytes));
+    uint8_t* out = writeBmpHeaders(chunk.data(), bitmap);
+    for (int32_t r = 0; r < bitmap.height(); ++r) {
+      if (size_t(out - chunk.data()) + rowBytes > chunk.size()) {
+        put({chunk.data(), size_t(out - chunk.data())});
+        out = chunk.data();
+      }
+      out = writeBmpRow(out, bitmap, r);
+    }
+    put({chunk.data(), size_t(out - chunk.data())});
+  });
 }
 
 }  // namespace glyphon

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/core/Bitmap.h"
+#include "engine/core/ByteStream.h"
 
 namespace glyphon {
 
@@ -39,6 +40,10 @@ namespace glyphon {
 // image and "Bitmap image is not valid" when it does not start with "BM";
 // pos is unchanged on failure.
 [[nodiscard]] Bitmap readBmpImage(std::span<const uint8_t> data, size_t& pos);
+// The same from a stream, whose bytes left take the place of the data after
+// pos: an uncompressed 24-bit image goes from the stream straight into its
+// rows. On failure the stream may have moved.
+[[nodiscard]] Bitmap readBmpImage(ByteStream& in);
 
 // Appends bitmap as an uncompressed 24-bit BMP file image: a 14-byte file
 // header, a 40-byte BITMAPINFOHEADER, then bottom-up rows padded to 4 bytes.
@@ -47,11 +52,10 @@ void appendBmp(std::vector<uint8_t>& out, const Bitmap& bitmap);
 
 // The BMP file image of bitmap (see appendBmp).
 [[nodiscard]] std::vector<uint8_t> encodeBmp(const Bitmap& bitmap);
-// The same in picture memory, for writing to a file: a large picture's
-// image then costs no clearing and few page faults.
-[[nodiscard]] PixelBytes bmpFileBytes(const Bitmap& bitmap);
 
-// Writes bitmap to path as a 24-bit BMP file (see writeWholeFile for errors).
+// Writes bitmap to path as a 24-bit BMP file, a few hundred rows at a time
+// (see writeWholeFile for errors). Throws Error for an empty bitmap before
+// any file is made.
 void saveBmpFile(const std::string& path, const Bitmap& bitmap);
 
 }  // namespace glyphon

@@ -54,46 +54,46 @@ const Bitmap& renderingOf(const TTextItem& item) {
 // length that reaches past the end of the data.
 class ProjectReader {
  public:
-  ProjectReader(std::span<const uint8_t> data, int64_t maxPixels)
-      : m_data(data), m_maxPixels(maxPixels) {}
+  ProjectReader(ByteStream& in, int64_t maxPixels) : m_in(in), m_maxPixels(maxPixels) {}
 
-  [[nodiscard]] size_t left() const { return m_data.size() - m_pos; }
-  [[nodiscard]] bool atEnd() const { return m_pos >= m_data.size(); }
+  [[nodiscard]] uint64_t left() const { return m_in.left(); }
+  [[nodiscard]] bool atEnd() const { return m_in.atEnd(); }
 
   void skip(size_t count, const std::string& whereItEnds) {
     need(count, whereItEnds);
-    m_pos += count;
+    m_in.skip(count);
   }
   [[nodiscard]] uint32_t u32(const std::string& whereItEnds) {
     need(4, whereItEnds);
-    const uint8_t* p = m_data.data() + m_pos;
-    m_pos += 4;
+    uint8_t p[4];
+    m_in.read(p, 4);
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
   }
   [[nodiscard]] int32_t i32(const std::string& whereItEnds) {
     return static_cast<int32_t>(u32(whereItEnds));
   }
-  [[nodiscard]] bool boolean(const std::string& whereItEnds) {
-    need(1, whereItEnds);
-    return m_data[m_pos++] != 0;
-  }
+  [[nodiscard]] bool boolean(const std::string& whereItEnds) { return byte(whereItEnds) != 0; }
   [[nodiscard]] uint8_t byte(const std::string& whereItEnds) {
     need(1, whereItEnds);
-    return m_data[m_pos++];
+    uint8_t b = 0;
+    m_in.read(&b, 1);
+    return b;
   }
   // count bytes as text; the caller has checked count against left().
   [[nodiscard]] std::string text(size_t count) {
-    const char* p = reinterpret_cast<const char*>(m_data.data() + m_pos);
-    m_pos += count;
-    return std::string(p, count);
+    std::string s(count, '\0');
+    m_in.read(s.data(), count);
+    return s;
   }
 
   // One BMP image; what names it in messages ("the backdrop picture").
   [[nodiscard]] Bitmap picture(const std::string& what) {
     checkPixelBudget(what);
     try {
-      return readBmpImage(m_data, m_pos);
+      return readBmpImage(m_in);
     } catch (const Error& e) {
+      // The file's own failure is not a fault of the picture.
+      if (m_in.failed()) throw;
       const std::string_view reason = e.what();
       if (reason == "Stream read error") throw Error("the file ends inside " + what);
       if (reason == "Bitmap image is not valid")
@@ -111,9 +111,8 @@ class ProjectReader {
   // the size in its info header, before anything is allocated for it. The
   // BMP reader checks everything else about the header.
   void checkPixelBudget(const std::string& what) {
-    const size_t at = m_pos + 14;
     if (left() < 14 + 12) return;
-    const uint8_t* p = m_data.data() + at;
+    const uint8_t* p = m_in.peek(14 + 12).data() + 14;
     auto le16 = [](const uint8_t* q) { return int64_t(q[0] | (q[1] << 8)); };
     auto le32 = [](const uint8_t* q) {
       return int64_t(static_cast<int32_t>(uint32_t(q[0]) | (uint32_t(q[1]) << 8) |
@@ -138,9 +137,8 @@ class ProjectReader {
     m_pixels += pixels;
   }
 
-  std::span<const uint8_t> m_data;
+  ByteStream& m_in;
   int64_t m_maxPixels;
-  size_t m_pos = 0;
   int64_t m_pixels = 0;
 };
 
@@ -226,38 +224,89 @@ void writeProject(std::vector<uint8_t>& out, const CanvasSettings& settings, con
   }
 }
 
-ProjectData readProject(std::span<const uint8_t> data, int64_t maxPixels) {
+void readProject(ByteStream& data, const ProjectHeadSink& onHead, const ProjectItemSink& onItem,
+                 int64_t maxPixels) {
   ProjectReader in(data, maxPixels);
-  ProjectData project;
+  CanvasSettings settings;
   const std::string inHeader = "the file ends inside its header";
   in.skip(kProjectSignature.size(), inHeader);
   const uint32_t pathLength = in.u32(inHeader);
   if (pathLength > in.left())
     throw Error("the background picture path (" + std::to_string(pathLength) +
                 " bytes) reaches past the end of the file");
-  project.Settings.BKPicPath = in.text(pathLength);
+  settings.BKPicPath = in.text(pathLength);
   // Written on Windows, the path may separate its folders with "\".
-  std::replace(project.Settings.BKPicPath.begin(), project.Settings.BKPicPath.end(), '\\', '/');
-  project.Settings.DefaultBKPic = in.boolean(inHeader);
-  project.Settings.SameAsBKPic = in.boolean(inHeader);
-  project.Settings.Width = in.i32(inHeader);
-  project.Settings.Height = in.i32(inHeader);
-  project.Settings.Color = in.u32(inHeader);
-  project.Backdrop = in.picture("the backdrop picture");
+  std::replace(settings.BKPicPath.begin(), settings.BKPicPath.end(), '\\', '/');
+  settings.DefaultBKPic = in.boolean(inHeader);
+  settings.SameAsBKPic = in.boolean(inHeader);
+  settings.Width = in.i32(inHeader);
+  settings.Height = in.i32(inHeader);
+  settings.Color = in.u32(inHeader);
+  Bitmap backdrop = in.picture("the backdrop picture");
 
-  if (in.byte("the file ends after the backdrop picture, without its item flag") == 0)
-    return project;
-  while (!in.atEnd()) project.Items.push_back(readItem(in, project.Items.size() + 1));
+  const bool hasItems =
+      in.byte("the file ends after the backdrop picture, without its item flag") != 0;
+  onHead(std::move(settings), std::move(backdrop));
+  if (!hasItems) return;
+  for (size_t number = 1; !in.atEnd(); ++number) onItem(readItem(in, number));
+}
+
+ProjectData readProject(ByteStream& data, int64_t maxPixels) {
+  ProjectData project;
+  readProject(
+      data,
+      [&project](CanvasSettings settings, Bitmap backdrop) {
+        project.Settings = std::move(settings);
+        project.Backdrop = std::move(backdrop);
+      },
+      [&project](std::unique_ptr<TTextItem> item) { project.Items.push_back(std::move(item)); },
+      maxPixels);
   return project;
 }
 
-ProjectData loadProjectFile(const std::string& path) {
-  const PixelBytes bytes = readWholeFileBytes(path);
+ProjectData readProject(std::span<const uint8_t> data, int64_t maxPixels) {
+  ByteStream in(data);
+  return readProject(in, maxPixels);
+}
+
+void streamProjectFile(const std::string& path, const ProjectHeadSink& onHead,
+                       const ProjectItemSink& onItem) {
+  // Each picture is read from the file straight into its bitmap: the file's
+  // bytes are never held whole beside the pictures made from them.
+  ByteStream in(path);
+  // What the callers' own steps throw is theirs, not the file's.
+  bool callerFailed = false;
+  auto guarded = [&callerFailed](auto& step, auto&&... args) {
+    try {
+      step(std::forward<decltype(args)>(args)...);
+    } catch (...) {
+      callerFailed = true;
+      throw;
+    }
+  };
   try {
-    return readProject(bytes);
+    readProject(
+        in,
+        [&](CanvasSettings settings, Bitmap backdrop) {
+          guarded(onHead, std::move(settings), std::move(backdrop));
+        },
+        [&](std::unique_ptr<TTextItem> item) { guarded(onItem, std::move(item)); });
   } catch (const Error& e) {
+    if (in.failed() || callerFailed) throw;
     throw Error("The project file \"" + path + "\" cannot be opened: " + e.what());
   }
+}
+
+ProjectData loadProjectFile(const std::string& path) {
+  ProjectData project;
+  streamProjectFile(
+      path,
+      [&project](CanvasSettings settings, Bitmap backdrop) {
+        project.Settings = std::move(settings);
+        project.Backdrop = std::move(backdrop);
+      },
+      [&project](std::unique_ptr<TTextItem> item) { project.Items.push_back(std::move(item)); });
+  return project;
 }
 
 void saveProjectFile(const std::string& path, const CanvasSettings& settings,

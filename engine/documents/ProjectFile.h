@@ -15,12 +15,14 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "engine/core/Bitmap.h"
+#include "engine/core/ByteStream.h"
 #include "engine/core/TextItem.h"
 #include "engine/documents/CanvasSettings.h"
 
@@ -75,11 +77,34 @@ void writeProject(std::vector<uint8_t>& out, const CanvasSettings& settings, con
 // maxPixels in all are refused before they are decoded.
 [[nodiscard]] ProjectData readProject(std::span<const uint8_t> data,
                                       int64_t maxPixels = kMaxProjectPixels);
+// The same from a stream, to its end. A failure of the stream's file is
+// thrown as the stream gives it.
+[[nodiscard]] ProjectData readProject(ByteStream& data, int64_t maxPixels = kMaxProjectPixels);
 
-// Reads the project file at path. Throws Error naming the file: the file
-// layer's "Cannot open file ..." or "The project file "<path>" cannot be
-// opened: <what readProject found>".
+// Takes the settings and the stored backdrop of a project, once both (and
+// the item flag) are read.
+using ProjectHeadSink = std::function<void(CanvasSettings settings, Bitmap backdrop)>;
+// Takes one item, complete with its rendering.
+using ProjectItemSink = std::function<void(std::unique_ptr<TTextItem> item)>;
+// Reads the project in data as readProject does, with the same checks and
+// messages, but hands the parts over as soon as each is read and keeps
+// none: onHead once, then onItem for each item from the bottom-most to the
+// topmost. A renderer that draws each item and lets it go never holds the
+// renderings of a large project all at once. The rest of the file is not
+// yet checked when a part is handed over: a damaged file throws after
+// some parts went out.
+void readProject(ByteStream& data, const ProjectHeadSink& onHead, const ProjectItemSink& onItem,
+                 int64_t maxPixels = kMaxProjectPixels);
+
+// Reads the project file at path, each picture straight from the file into
+// its bitmap. Throws Error naming the file: the file layer's "Cannot open
+// file ..." or "Cannot read file ...", or "The project file "<path>" cannot
+// be opened: <what readProject found>".
 [[nodiscard]] ProjectData loadProjectFile(const std::string& path);
+// Reads the project file at path part by part (see readProject with sinks),
+// with loadProjectFile's messages. What the sinks throw passes unchanged.
+void streamProjectFile(const std::string& path, const ProjectHeadSink& onHead,
+                       const ProjectItemSink& onItem);
 
 // Writes a project file (see writeProject) through writeWholeFile, so that
 // a failure leaves the previous file as it was.

@@ -1,5 +1,6 @@
 #include "engine/documents/ProjectRender.h"
 
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -110,19 +111,37 @@ std::vector<std::string> renderProjectFile(const RenderRequest& request) {
   if (!format)
     throw Error("the output " + quoted(request.OutputPath) +
                 " must end in .jpg, .jpeg (JPEG), .bmp (BMP), .png (PNG) or .webp (WebP)");
-  ProjectData project = loadProjectFile(request.ProjectPath);
-
+  // Each item is drawn as soon as it is read and its rendering let go, so a
+  // project of many items never holds all its renderings at once. A damaged
+  // file still wins over every other failure, as when the whole file was
+  // read first: a failure of the canvas (a --backdrop picture that cannot
+  // be read, ...) is kept until the rest of the file has been checked.
   std::vector<std::string> warnings;
-  const CanvasDecision canvas = decideCanvasSize(project.Settings, request.DefaultPicture);
-  if (!canvas.Problem.empty())
-    warnings.push_back(canvas.Problem + "; the backdrop keeps the size it was saved with (" +
-                       sizeText(project.Backdrop.width(), project.Backdrop.height()) + ")");
-  Bitmap backdrop = openedBackdrop(std::move(project.Backdrop), canvas.Width, canvas.Height);
-  if (!request.BackdropPath.empty())
-    backdrop = stretchPicture(loadNamedPicture(request.BackdropPath, project.Settings.Color),
-                              backdrop.width(), backdrop.height());
-
-  writePictureFile(request.OutputPath, composeCanvas(std::move(backdrop), project.Items), *format);
+  std::optional<Bitmap> canvas;
+  std::exception_ptr failure;
+  streamProjectFile(
+      request.ProjectPath,
+      [&](CanvasSettings settings, Bitmap stored) {
+        try {
+          const CanvasDecision decision = decideCanvasSize(settings, request.DefaultPicture);
+          if (!decision.Problem.empty())
+            warnings.push_back(decision.Problem +
+                               "; the backdrop keeps the size it was saved with (" +
+                               sizeText(stored.width(), stored.height()) + ")");
+          Bitmap backdrop = openedBackdrop(std::move(stored), decision.Width, decision.Height);
+          if (!request.BackdropPath.empty())
+            backdrop = stretchPicture(loadNamedPicture(request.BackdropPath, settings.Color),
+                                      backdrop.width(), backdrop.height());
+          canvas = std::move(backdrop);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      },
+      [&](std::unique_ptr<TTextItem> item) {
+        if (canvas) TQueueData::DrawItem(item.get(), *canvas);
+      });
+  if (failure) std::rethrow_exception(failure);
+  writePictureFile(request.OutputPath, *canvas, *format);
   return warnings;
 }
 

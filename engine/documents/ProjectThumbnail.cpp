@@ -20,8 +20,13 @@ Bitmap projectThumbnail(ProjectData project, int32_t maxSide) {
 void writeProjectThumbnail(const std::string& projectPath, int32_t maxSide,
                            const std::string& outputPath) {
   if (maxSide <= 0) throw Error("a thumbnail size must be a positive number of pixels");
-  writePictureFile(outputPath, projectThumbnail(loadProjectFile(projectPath), maxSide),
-                   PictureFormat::Png);
+  // As projectThumbnail, with each item drawn as soon as it is read and its
+  // rendering let go: the renderings are never all in memory at once.
+  Bitmap canvas;
+  streamProjectFile(
+      projectPath, [&canvas](CanvasSettings, Bitmap backdrop) { canvas = std::move(backdrop); },
+      [&canvas](std::unique_ptr<TTextItem> item) { TQueueData::DrawItem(item.get(), canvas); });
+  writePictureFile(outputPath, shrinkToFit(canvas, maxSide, maxSide), PictureFormat::Png);
 }
 
 }  // namespace glyphon

@@ -38,14 +38,11 @@ QImage imageOf(const Bitmap& bitmap) {
           QImage::Format_BGR888};
 }
 
-// Copies rect (within both) of from into to, 32-bit pixels.
-void copyPixels(const Bitmap& from, const Rect& rect, QImage& to) {
-  for (int32_t y = rect.Top; y < rect.Bottom; ++y) {
-    const uint8_t* src = from.row(y) + size_t(rect.Left) * Bitmap::kBytesPerPixel;
-    auto* dst = reinterpret_cast<QRgb*>(to.scanLine(y)) + rect.Left;
-    for (int32_t x = rect.Left; x < rect.Right; ++x, src += Bitmap::kBytesPerPixel)
-      *dst++ = qRgb(src[2], src[1], src[0]);  // bytes blue, green, red
-  }
+// A view over the pixels of a level of the chain, no copy; it must not
+// outlive the level.
+QImage imageOf(const MipChain::Level& level) {
+  return {level.Pixels.data(), level.Width, level.Height, qsizetype(level.stride()),
+          QImage::Format_RGB32};
 }
 
 // The outline pixels of frame (edges included) as four strips `width`
@@ -128,17 +125,7 @@ QSize CanvasView::sizeHint() const {
 }
 
 void CanvasView::canvasChanged(const Rect& canvasRect) {
-  if (m_mipsValid) {
-    const Bitmap& canvas = m_composition.CanvasBitmap();
-    m_mips.update(canvas, canvasRect);
-    // The same rectangles the chain updated, level by level.
-    Rect r = intersect(canvasRect, canvas.bounds());
-    for (size_t n = 1; n <= m_mips.levels() && !r.isEmpty(); ++n) {
-      const Bitmap& level = m_mips.level(n);
-      r = intersect({r.Left / 2, r.Top / 2, (r.Right + 1) / 2, (r.Bottom + 1) / 2}, level.bounds());
-      copyPixels(level, r, m_levelImages[n - 1]);
-    }
-  }
+  if (m_mipsValid) m_mips.update(m_composition.CanvasBitmap(), canvasRect);
   updateDevice(toQRect(m_mapping.toScreen(canvasRect)));
   syncHandles();
 }
@@ -146,7 +133,6 @@ void CanvasView::canvasChanged(const Rect& canvasRect) {
 void CanvasView::canvasReplaced() {
   m_mipsValid = false;
   m_mips.clear();
-  m_levelImages.clear();
   const Bitmap& canvas = m_composition.CanvasBitmap();
   if (canvas.width() != m_canvasWidth || canvas.height() != m_canvasHeight) {
     const QSize available = availableDeviceSize();
@@ -286,13 +272,6 @@ QRect CanvasView::handleArea(const Rect& canvasRect) const {
 const MipChain& CanvasView::mips() const {
   if (!m_mipsValid) {
     m_mips.rebuild(m_composition.CanvasBitmap(), kMinZoom);
-    m_levelImages.clear();
-    for (size_t n = 1; n <= m_mips.levels(); ++n) {
-      const Bitmap& level = m_mips.level(n);
-      QImage image(level.width(), level.height(), QImage::Format_RGB32);
-      copyPixels(level, level.bounds(), image);
-      m_levelImages.push_back(std::move(image));
-    }
     m_mipsValid = true;
   }
   return m_mips;
@@ -339,7 +318,7 @@ void CanvasView::paintPicture(QPainter& painter, const QRect& area, const Screen
                       source.height() * scale);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     if (n > 0) {
-      painter.drawImage(QRectF(target), m_levelImages[n - 1], from);
+      painter.drawImage(QRectF(target), imageOf(chain.level(n)), from);
     } else {
       // Between 50 and 100 %: the shown part of the canvas itself, with a
       // margin of one pixel that keeps the smoothing seamless between
@@ -417,10 +396,9 @@ Bitmap CanvasView::picture() const {
     const qreal r = ratio();
     const int extent =
         m_scrollBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scrollBox);
-    layout = layoutScreen(m_canvasWidth, m_canvasHeight,
-                          int64_t(std::floor(m_scrollBox->width() * r)),
-                          int64_t(std::floor(m_scrollBox->height() * r)),
-                          int64_t(std::floor(extent * r)));
+    layout = layoutScreen(
+        m_canvasWidth, m_canvasHeight, int64_t(std::floor(m_scrollBox->width() * r)),
+        int64_t(std::floor(m_scrollBox->height() * r)), int64_t(std::floor(extent * r)));
     mapping = ViewMapping(m_canvasWidth, m_canvasHeight, layout.Placement);
   }
   result.resize(layout.Width, layout.Height);

@@ -10,11 +10,9 @@
 // the canvas that it updates by the same rectangles.
 #pragma once
 
-#include <QImage>
 #include <QPointF>
 #include <QWidget>
 #include <optional>
-#include <vector>
 
 #include "engine/core/Bitmap.h"
 #include "engine/core/Composition.h"
@@ -146,10 +144,9 @@ class CanvasView : public QWidget {
   int32_t m_canvasWidth = 0, m_canvasHeight = 0;
   ScreenLayout m_layout;
   ViewMapping m_mapping;
+  // Its levels are in the painter's own pixel format, so that a repaint
+  // scales them without converting anything.
   mutable MipChain m_mips;
-  // The levels of m_mips in the painter's own pixel format, kept in step
-  // with them, so that a repaint scales without converting anything.
-  mutable std::vector<QImage> m_levelImages;
   mutable bool m_mipsValid = false;
   // The selection rectangle whose handles are painted, if any.
   std::optional<Rect> m_shownHandles;

@@ -105,6 +105,38 @@ TEST_F(FileIOTest, FailedWritesLeaveNothingBehind) {
   EXPECT_TRUE(fs::exists(path("folder/inside")));
 }
 
+// Content made piece by piece: the chunks end up in order, once, even
+// when the write runs twice (named after an unnamed file); a producer that
+// fails leaves the old file and no temporary one.
+TEST_F(FileIOTest, ContentWrittenInChunksArrivesWholeAndAFailedProducerChangesNothing) {
+  const std::vector<uint8_t> big(700000, 0x5A);
+  const FileContent chunks = [&big](const FileChunkSink& put) {
+    put(kData);
+    put({});
+    put(big);
+    put(std::vector<uint8_t>{42});
+  };
+  std::vector<uint8_t> expected = kData;
+  expected.insert(expected.end(), big.begin(), big.end());
+  expected.push_back(42);
+  for (bool unnamed : {true, false}) {
+    allowUnnamedTemporaryFiles(unnamed);
+    writeWholeFileInChunks(path("c.bin"), chunks);
+    EXPECT_EQ(readWholeFile(path("c.bin")), expected);
+  }
+  allowUnnamedTemporaryFiles(true);
+
+  EXPECT_EQ(errorOf([&] {
+              writeWholeFileInChunks(path("c.bin"), [&big](const FileChunkSink& put) {
+                put(big);
+                throw Error("the picture went away");
+              });
+            }),
+            "the picture went away");
+  EXPECT_EQ(readWholeFile(path("c.bin")), expected);
+  EXPECT_EQ(entries(), std::vector<std::string>{"c.bin"});
+}
+
 TEST_F(FileIOTest, ReadErrors) {
   EXPECT_EQ(errorOf([&] { (void)readWholeFile(path("none")); }),
             "Cannot open file \"" + path("none") + "\". No such file or directory");

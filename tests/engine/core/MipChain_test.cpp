@@ -43,7 +43,17 @@ TEST(MipChain, ChangedRectanglesUpdateEveryLevel) {
   MipChain chain;
   chain.rebuild(canvas, 0.05);
   ASSERT_EQ(chain.levels(), 4u);  // 1/2 .. 1/16; 1/32 is below 5 %
-  EXPECT_EQ(chain.level(4).width(), 7);
+  EXPECT_EQ(chain.level(4).Width, 7);
+  // Each level is the 24-bit halving of the one above, in pixels of four
+  // bytes whose fourth is 255 (a painter takes them as they are).
+  Bitmap expected = canvas;
+  for (size_t n = 1; n <= chain.levels(); ++n) {
+    expected = halved(expected);
+    EXPECT_EQ(chain.level(n).toBitmap(), expected) << n;
+    const MipChain::Level& level = chain.level(n);
+    ASSERT_EQ(level.Pixels.size(), size_t(level.Width) * level.Height * 4);
+    for (size_t i = 3; i < level.Pixels.size(); i += 4) ASSERT_EQ(level.Pixels[i], 255) << n;
+  }
   // Change an odd-aligned block, then bring the chain up to date.
   const Rect changed{13, 7, 40, 22};
   const Bitmap patch = noise(changed.width(), changed.height(), 4);
@@ -51,7 +61,8 @@ TEST(MipChain, ChangedRectanglesUpdateEveryLevel) {
   chain.update(canvas, changed);
   MipChain fresh;
   fresh.rebuild(canvas, 0.05);
-  for (size_t n = 1; n <= chain.levels(); ++n) EXPECT_EQ(chain.level(n), fresh.level(n)) << n;
+  for (size_t n = 1; n <= chain.levels(); ++n)
+    EXPECT_EQ(chain.level(n).Pixels, fresh.level(n).Pixels) << n;
   chain.update(canvas, {200, 200, 300, 300});  // outside: nothing
   chain.update(canvas, {});
 }

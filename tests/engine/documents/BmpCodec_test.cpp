@@ -104,10 +104,16 @@ TEST(BmpWrite, HeadersAndRowLayoutOf24BitOutput) {
 TEST(BmpWrite, FileRoundTrip) {
   const auto path = std::filesystem::temp_directory_path() /
                     ("glyphon-bmp-" + std::to_string(::getpid()) + ".bmp");
-  const Bitmap b = sample(13, 7);
-  saveBmpFile(path.string(), b);
-  EXPECT_EQ(loadBmpFile(path.string()), b);
+  // The file is written a few hundred rows at a time: a small picture, and
+  // one of padded rows over several chunks, give exactly the image bytes.
+  for (const Bitmap& b : {sample(13, 7), sample(301, 1000)}) {
+    saveBmpFile(path.string(), b);
+    EXPECT_EQ(loadBmpFile(path.string()), b);
+    EXPECT_EQ(readWholeFile(path.string()), encodeBmp(b));
+  }
   std::filesystem::remove(path);
+  EXPECT_THROW(saveBmpFile(path.string(), Bitmap()), Error);
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST(BmpRead, TwentyFourBitsBothRowOrders) {

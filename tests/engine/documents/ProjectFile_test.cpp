@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -327,6 +331,129 @@ TEST(ProjectFileTest, EveryTruncationIsRefusedWithWhereTheFileEnds) {
     }
     EXPECT_EQ(readError(cut), expected) << "cut at " << length;
   }
+}
+
+// A file in a folder of the test's own, removed with it.
+class ProjectFileOnDiskTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = std::filesystem::temp_directory_path() /
+            ("glyphon-projectfile-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(m_dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(m_dir); }
+  std::string write(const std::vector<uint8_t>& bytes, size_t length) const {
+    const std::string path = (m_dir / "cut.gyf").string();
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(length));
+    return path;
+  }
+  std::filesystem::path m_dir;
+};
+
+// The file is read picture by picture, straight into the bitmaps; whatever
+// it holds, the result or the message must be what the same bytes in memory
+// give. Pictures larger than the reader's buffer, a 32-bit picture (read
+// whole before decoding) and padded rows take every road of the reader.
+TEST_F(ProjectFileOnDiskTest, AFileOpensExactlyAsItsBytesDoWhereverItIsCut) {
+  HandProject small;
+  small.header("p.jpg", true, true, 8, 8, 0).raw(handBmp(pattern(3, 2, 0))).u8(1);
+  small.item({0, 0, 1, 1}, 1, 0, 0, 0, "ab", 100, handBmp(pattern(2, 2, 0)));
+  small.item({0, 0, 1, 1}, 1, 0, 0, 0, "cd", 100, handBmp(pattern(1, 3, 0)));
+
+  HandProject large;
+  large.header("C:\\big.jpg", false, true, 301, 300, 0x123456);
+  std::vector<size_t> boundaries{large.bytes.size()};
+  large.raw(handBmp(pattern(301, 300, 1))).u8(1);
+  boundaries.push_back(large.bytes.size());
+  large.item({5, 5, 200, 170}, 2, 1, 3, 0, "wide", 60, handBmp(pattern(200, 170, 2), 32, true));
+  boundaries.push_back(large.bytes.size());
+  large.item({0, 0, 3, 2}, 3, 0, 0, 0, "", 100, handBmp(pattern(3, 2, 3)));
+  boundaries.push_back(large.bytes.size());
+  large.item({0, 0, 700, 90}, 3, 0, 0, 0, "long rows", 100, handBmp(pattern(700, 90, 4)));
+  boundaries.push_back(large.bytes.size());
+
+  std::vector<size_t> largeCuts{large.bytes.size(), 0, 100000};
+  for (size_t at : boundaries)
+    for (size_t near : {at - 1, at, at + 1, at + 14, at + 54, at + 4000})
+      if (near <= large.bytes.size()) largeCuts.push_back(near);
+  std::vector<size_t> smallCuts;
+  for (size_t length = 0; length <= small.bytes.size(); ++length) smallCuts.push_back(length);
+
+  for (const auto& [file, cuts] :
+       {std::pair{&small.bytes, &smallCuts}, std::pair{&large.bytes, &largeCuts}}) {
+    for (size_t length : *cuts) {
+      const std::vector<uint8_t> cut(file->begin(), file->begin() + ptrdiff_t(length));
+      const std::string path = write(*file, length);
+      const std::string expected = readError(cut);
+      if (expected != "(no error)") {
+        try {
+          (void)loadProjectFile(path);
+          ADD_FAILURE() << "cut at " << length << " opened";
+        } catch (const Error& e) {
+          EXPECT_EQ(e.what(), "The project file \"" + path + "\" cannot be opened: " + expected)
+              << "cut at " << length;
+        }
+        continue;
+      }
+      const ProjectData fromMemory = readProject(cut);
+      const ProjectData fromFile = loadProjectFile(path);
+      EXPECT_EQ(fromFile.Settings, fromMemory.Settings);
+      EXPECT_EQ(fromFile.Backdrop, fromMemory.Backdrop);
+      ASSERT_EQ(fromFile.Items.size(), fromMemory.Items.size()) << "cut at " << length;
+      for (size_t i = 0; i < fromFile.Items.size(); ++i)
+        expectSameItem(*fromFile.Items[i], *fromMemory.Items[i]);
+    }
+  }
+  EXPECT_EQ(loadProjectFile(write(large.bytes, large.bytes.size())).Items.size(), 3u);
+}
+
+// A file that shrinks while it is read is the system's failure, not damage
+// in the project: its message is passed on as it is.
+TEST_F(ProjectFileOnDiskTest, AFileThatShrinksWhileItIsReadFailsWithTheReadError) {
+  HandProject hand;
+  hand.header("", true, true, 1, 1, 0).raw(handBmp(pattern(400, 300, 0))).u8(0);
+  const std::string path = write(hand.bytes, hand.bytes.size());
+  ByteStream in(path);
+  std::filesystem::resize_file(path, 1000);
+  try {
+    (void)readProject(in);
+    ADD_FAILURE() << "a shrunk file was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.what(), "Cannot read file \"" + path + "\". It became shorter while it was read");
+  }
+  EXPECT_TRUE(in.failed());
+}
+
+// Streamed, the parts come out in file order, each as soon as it is read;
+// what a sink throws is its own and passes unchanged.
+TEST_F(ProjectFileOnDiskTest, StreamedPartsComeInOrderAndASinksErrorPassesUnchanged) {
+  HandProject hand;
+  hand.header("", true, true, 4, 3, 0).raw(handBmp(pattern(4, 3, 0))).u8(1);
+  hand.item({}, 1, 0, 0, 0, "one", 100, handBmp(pattern(2, 2, 1)));
+  hand.item({}, 1, 0, 0, 0, "two", 100, handBmp(pattern(2, 2, 2)));
+  const std::string path = write(hand.bytes, hand.bytes.size());
+  std::vector<std::string> seen;
+  streamProjectFile(
+      path,
+      [&](CanvasSettings s, Bitmap b) {
+        seen.push_back(std::to_string(s.Width) + "x" + std::to_string(b.height()));
+      },
+      [&](std::unique_ptr<TTextItem> item) { seen.push_back(item->Text); });
+  EXPECT_EQ(seen, (std::vector<std::string>{"4x3", "one", "two"}));
+
+  int items = 0;
+  try {
+    streamProjectFile(
+        path, [](CanvasSettings, Bitmap) {},
+        [&items](std::unique_ptr<TTextItem>) {
+          if (++items == 1) throw Error("the sink gave up");
+        });
+    ADD_FAILURE() << "the sink's error was lost";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "the sink gave up");
+  }
+  EXPECT_EQ(items, 1);
 }
 
 TEST(ProjectFileTest, DamagedFieldsAreRefusedWithWhatIsWrong) {

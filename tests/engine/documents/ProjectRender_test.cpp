@@ -190,6 +190,31 @@ TEST_F(ProjectRenderTest, FailuresWriteNothing) {
   }
 }
 
+// Items are drawn while the file is still being read; a damaged file must
+// still be reported before a --backdrop that cannot be read, as when the
+// whole file was read first, and the other way round only for a sound file.
+TEST_F(ProjectRenderTest, ADamagedFileIsReportedBeforeAnUnreadableBackdrop) {
+  writeProjectFile("a.gyf", {"", true, true, 1, 1, 0});
+  std::vector<uint8_t> damaged = readWholeFile(path("a.gyf"));
+  damaged.resize(damaged.size() - 3);
+  writeWholeFile(path("damaged.gyf"), damaged);
+  auto errorOf = [this](const std::string& project) {
+    RenderRequest r = request(project, "out.bmp");
+    r.BackdropPath = path("none.bmp");
+    try {
+      (void)renderProjectFile(r);
+    } catch (const Error& e) {
+      EXPECT_FALSE(fs::exists(r.OutputPath));
+      return std::string(e.what());
+    }
+    return std::string("(no error)");
+  };
+  EXPECT_EQ(errorOf("damaged.gyf"), "The project file \"" + path("damaged.gyf") +
+                                        "\" cannot be opened: the file ends inside the picture "
+                                        "of item 1");
+  EXPECT_NE(errorOf("a.gyf").find("none.bmp"), std::string::npos) << errorOf("a.gyf");
+}
+
 // A fixed pseudo-random project: a noisy backdrop of odd width (BMP rows are
 // padded) and items of text-like renderings at 1:1, enlarged and shrunk,
 // partly off the canvas, at opacities from none to beyond full.
