@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <cstddef>
@@ -57,6 +58,8 @@ bool keepsColours(const PixelConversion& convert) {
     if (std::abs(int(out[i]) - int(probe[i])) > 1) return false;
   return true;
 }
+
+}  // namespace
 
 // The conversion from a matrix-shaper RGB profile (three tone curves and
 // three colorants, as Adobe RGB, Display P3 and most camera profiles are)
@@ -151,24 +154,35 @@ class MatrixShaperToSrgb {
     return tables;
   }
 
+  // The conversion of one pixel. Its table places are held by value: the
+  // bytes written may alias anything as far as the compiler knows, which
+  // would otherwise reload them for every pixel.
+  struct Lookup {
+    const uint64_t* red;
+    const uint64_t* green;
+    const uint64_t* blue;
+    const uint8_t* encode;
+    // The sRGB pixel of bytes blue, green, red, packed as a PackedPixel.
+    uint32_t operator()(uint32_t b, uint32_t g, uint32_t r) const {
+      constexpr uint64_t kLane = (uint64_t(1) << kLaneBits) - 1;
+      const uint64_t sums = red[r] + green[g] + blue[b];
+      return uint32_t(encode[(sums >> (2 * kLaneBits)) >> kFraction]) |
+             uint32_t(encode[((sums >> kLaneBits) & kLane) >> kFraction]) << 8 |
+             uint32_t(encode[(sums & kLane) >> kFraction]) << 16;
+    }
+  };
+  [[nodiscard]] Lookup lookup() const {
+    return {m_products[0].data(), m_products[1].data(), m_products[2].data(), m_encode.data()};
+  }
+
   // Converts count pixels, bytes blue, green, red, in place.
   void convert(uint8_t* bgr, size_t count) const {
-    // Copied into locals: the bytes written may alias anything as far as
-    // the compiler knows, which would otherwise reload the tables' places
-    // for every pixel.
-    const uint64_t* const red = m_products[0].data();
-    const uint64_t* const green = m_products[1].data();
-    const uint64_t* const blue = m_products[2].data();
-    const uint8_t* const encode = m_encode.data();
-    constexpr uint64_t kLane = (uint64_t(1) << kLaneBits) - 1;
+    const Lookup pixel = lookup();
     for (uint8_t* p = bgr; p != bgr + count * 3; p += 3) {
-      const uint64_t sums = red[p[2]] + green[p[1]] + blue[p[0]];
-      const uint8_t outRed = encode[(sums & kLane) >> kFraction];
-      const uint8_t outGreen = encode[((sums >> kLaneBits) & kLane) >> kFraction];
-      const uint8_t outBlue = encode[(sums >> (2 * kLaneBits)) >> kFraction];
-      p[0] = outBlue;
-      p[1] = outGreen;
-      p[2] = outRed;
+      const uint32_t out = pixel(p[0], p[1], p[2]);
+      p[0] = uint8_t(out);
+      p[1] = uint8_t(out >> 8);
+      p[2] = uint8_t(out >> 16);
     }
   }
 
@@ -236,12 +250,16 @@ class MatrixShaperToSrgb {
   std::vector<uint8_t> m_encode;
 };
 
+namespace {
+
 // How the pixels of a picture with iccProfile become sRGB: unreadable (the
 // pixels are left alone and the picture taken as sRGB), readable and
 // already sRGB (convert empty), or readable with a conversion.
 struct SrgbConversion {
   bool readable = false;
   PixelConversion convert;
+  // The tables behind convert, when it is a matrix profile's conversion.
+  std::shared_ptr<const MatrixShaperToSrgb> matrix;
 };
 
 // Runs convert over rows [from, to) of pixels, in two halves on two threads
@@ -283,21 +301,23 @@ SrgbConversion srgbConversionOf(const std::vector<uint8_t>& iccProfile, size_t r
     for (int v = 0; v < 256; ++v) levels[size_t(v)] = uint8_t(v);
     std::array<uint8_t, 256 * 3> table;
     cmsDoTransform(grey.get(), levels.data(), table.data(), 256);
-    return {true, [table](uint8_t* first, size_t count) {
-              for (uint8_t* p = first; p != first + count * 3; p += 3) {
-                const uint8_t* out = table.data() + size_t(p[0]) * 3;
-                p[0] = out[0];
-                p[1] = out[1];
-                p[2] = out[2];
-              }
-            }};
+    PixelConversion convert = [table](uint8_t* first, size_t count) {
+      for (uint8_t* p = first; p != first + count * 3; p += 3) {
+        const uint8_t* out = table.data() + size_t(p[0]) * 3;
+        p[0] = out[0];
+        p[1] = out[1];
+        p[2] = out[2];
+      }
+    };
+    return {true, std::move(convert), {}};
   }
   if (std::optional<MatrixShaperToSrgb> tables = MatrixShaperToSrgb::of(source.get(), srgb.get())) {
-    PixelConversion convert = [tables = std::move(*tables)](uint8_t* first, size_t count) {
-      tables.convert(first, count);
+    auto matrix = std::make_shared<const MatrixShaperToSrgb>(std::move(*tables));
+    PixelConversion convert = [matrix](uint8_t* first, size_t count) {
+      matrix->convert(first, count);
     };
-    if (keepsColours(convert)) return {true, {}};
-    return {true, std::move(convert)};
+    if (keepsColours(convert)) return {true, {}, {}};
+    return {true, std::move(convert), std::move(matrix)};
   }
   // No cache: neighbouring photo pixels rarely repeat, and comparing each
   // with the last costs more than it saves; without it a transform may
@@ -316,8 +336,8 @@ SrgbConversion srgbConversionOf(const std::vector<uint8_t>& iccProfile, size_t r
       cmsDoTransform(transform->get(), scratch.data(), row, cmsUInt32Number(run));
     }
   };
-  if (keepsColours(convert)) return {true, {}};
-  return {true, std::move(convert)};
+  if (keepsColours(convert)) return {true, {}, {}};
+  return {true, std::move(convert), {}};
 }
 
 }  // namespace
@@ -442,16 +462,29 @@ Rect turnedRegionOfRows(int orientation, int32_t w, int32_t h, int32_t from, int
   }
 }
 
-// Writes the region of out (right and bottom excluded) from picture turned
-// as orientation says (2 to 8).
-void turnInto(const Bitmap& picture, Bitmap& out, int orientation, const Rect& region) {
-  const int32_t w = picture.width();
-  const int32_t h = picture.height();
+// A pixel's bytes blue, green, red in one word, blue lowest.
+using PackedPixel = uint32_t;
+
+// Leaves the colours as they are.
+struct KeepColours {
+  PackedPixel operator()(uint32_t b, uint32_t g, uint32_t r) const { return b | g << 8 | r << 16; }
+};
+
+// Writes the region of out (right and bottom excluded) from a w x h
+// picture turned as orientation says (2 to 8), each pixel passed through
+// colours (bytes blue, green, red to a PackedPixel). rows holds the
+// picture's rows from firstRow on (w * 3 bytes each): every row the region
+// comes from.
+template <class Colours>
+void turnRowsInto(const uint8_t* rows, int32_t firstRow, int32_t w, int32_t h, Bitmap& out,
+                  int orientation, const Rect& region, Colours colours) {
+  static_assert(std::endian::native == std::endian::little, "pixels are stored as bytes");
   const ptrdiff_t px = Bitmap::kBytesPerPixel;
-  const ptrdiff_t stride = ptrdiff_t(picture.stride());
+  const ptrdiff_t stride = ptrdiff_t(w) * px;
   const ptrdiff_t right = (w - 1) * px;       // offset of the last column
   const ptrdiff_t bottom = (h - 1) * stride;  // offset of the last row
-  // Output pixel (x, y) is source byte base + x * dx + y * dy.
+  // Output pixel (x, y) is source byte base + x * dx + y * dy of the
+  // whole picture.
   ptrdiff_t base = 0, dx = 0, dy = 0;
   switch (orientation) {
     case 2:
@@ -478,7 +511,7 @@ void turnInto(const Bitmap& picture, Bitmap& out, int orientation, const Rect& r
     default:
       return;
   }
-  const uint8_t* src = picture.data() + base;
+  base -= ptrdiff_t(firstRow) * stride;  // rows starts at firstRow
   // Square tiles keep both the rows read and the rows written in the cache
   // when the picture turns a quarter.
   constexpr int32_t kTile = 64;
@@ -488,15 +521,33 @@ void turnInto(const Bitmap& picture, Bitmap& out, int orientation, const Rect& r
       const int32_t xEnd = std::min(region.Right, tx + kTile);
       for (int32_t y = ty; y < yEnd; ++y) {
         uint8_t* o = out.row(y) + size_t(tx) * px;
-        const uint8_t* s = src + tx * dx + y * dy;
-        for (int32_t x = tx; x < xEnd; ++x, o += px, s += dx) {
-          o[0] = s[0];
-          o[1] = s[1];
-          o[2] = s[2];
+        const uint8_t* s = rows + (base + tx * dx + y * dy);
+        int32_t x = tx;
+        // Four pixels (12 bytes) at a time, written as two words.
+        for (; x + 4 <= xEnd; x += 4, o += 4 * px, s += 4 * dx) {
+          const uint64_t p0 = colours(s[0], s[1], s[2]);
+          const uint64_t p1 = colours(s[dx], s[dx + 1], s[dx + 2]);
+          const uint64_t p2 = colours(s[2 * dx], s[2 * dx + 1], s[2 * dx + 2]);
+          const uint32_t p3 = colours(s[3 * dx], s[3 * dx + 1], s[3 * dx + 2]);
+          const uint64_t low = p0 | p1 << 24 | p2 << 48;
+          const uint32_t high = uint32_t(p2 >> 16) | p3 << 8;
+          std::memcpy(o, &low, sizeof low);
+          std::memcpy(o + sizeof low, &high, sizeof high);
+        }
+        for (; x < xEnd; ++x, o += px, s += dx) {
+          const PackedPixel p = colours(s[0], s[1], s[2]);
+          o[0] = uint8_t(p);
+          o[1] = uint8_t(p >> 8);
+          o[2] = uint8_t(p >> 16);
         }
       }
     }
   }
+}
+
+void turnInto(const Bitmap& picture, Bitmap& out, int orientation, const Rect& region) {
+  turnRowsInto(picture.data(), 0, picture.width(), picture.height(), out, orientation, region,
+               KeepColours{});
 }
 
 }  // namespace
@@ -523,7 +574,11 @@ Bitmap applyOrientation(Bitmap picture, int orientation) {
 StreamingFinish::StreamingFinish(Bitmap& pixels, const std::vector<uint8_t>& iccProfile,
                                  int orientation)
     : m_pixels(pixels), m_orientation(turns(orientation) ? orientation : 1) {
-  if (!pixels.isEmpty()) m_convert = srgbConversionOf(iccProfile, size_t(pixels.width())).convert;
+  if (!pixels.isEmpty()) {
+    SrgbConversion conversion = srgbConversionOf(iccProfile, size_t(pixels.width()));
+    m_convert = std::move(conversion.convert);
+    m_matrix = std::move(conversion.matrix);
+  }
   if (!m_convert && m_orientation == 1) return;  // nothing to do
   if (m_orientation != 1) m_turned = turnedCanvas(pixels.width(), pixels.height(), m_orientation);
   if (int64_t(pixels.width()) * pixels.height() >= (int64_t(1) << 20) &&
@@ -552,10 +607,16 @@ void StreamingFinish::rowsDecoded(int32_t rows) {
 
 void StreamingFinish::finishRows(int32_t from, int32_t to) {
   if (to <= from) return;
-  if (m_convert) m_convert(m_pixels.row(from), size_t(to - from) * size_t(m_pixels.width()));
+  const int32_t w = m_pixels.width(), h = m_pixels.height();
+  if (m_orientation != 1 && m_matrix) {
+    // Converted as they are turned: each pixel is read once.
+    turnRowsInto(m_pixels.data(), 0, w, h, m_turned, m_orientation,
+                 turnedRegionOfRows(m_orientation, w, h, from, to), m_matrix->lookup());
+    return;
+  }
+  if (m_convert) m_convert(m_pixels.row(from), size_t(to - from) * size_t(w));
   if (m_orientation != 1)
-    turnInto(m_pixels, m_turned, m_orientation,
-             turnedRegionOfRows(m_orientation, m_pixels.width(), m_pixels.height(), from, to));
+    turnInto(m_pixels, m_turned, m_orientation, turnedRegionOfRows(m_orientation, w, h, from, to));
 }
 
 bool StreamingFinish::claimRows(bool waitForBand, int32_t& from, int32_t& to) {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "engine/core/Geometry.h"
 
 namespace glyphon {
+
+class MatrixShaperToSrgb;
 
 struct DecodedPicture {
   // The colour of every pixel, in the file's own colour space and the
@@ -102,7 +105,8 @@ class StreamingFinish {
 
   Bitmap& m_pixels;
   int m_orientation;
-  std::function<void(uint8_t*, size_t)> m_convert;  // empty when the colours stay
+  std::function<void(uint8_t*, size_t)> m_convert;     // empty when the colours stay
+  std::shared_ptr<const MatrixShaperToSrgb> m_matrix;  // the tables of m_convert, if a matrix's
   Bitmap m_turned;
   std::mutex m_mutex;
   std::condition_variable m_changed;
