@@ -512,6 +512,26 @@ void turnRowsInto(const uint8_t* rows, int32_t firstRow, int32_t w, int32_t h, B
       return;
   }
   base -= ptrdiff_t(firstRow) * stride;  // rows starts at firstRow
+  // Four pixels (12 bytes) written as two words; one pixel as its bytes.
+  const auto fourAt = [&](uint8_t* o, const uint8_t* s) {
+    const uint64_t p0 = colours(s[0], s[1], s[2]);
+    const uint64_t p1 = colours(s[dx], s[dx + 1], s[dx + 2]);
+    const uint64_t p2 = colours(s[2 * dx], s[2 * dx + 1], s[2 * dx + 2]);
+    const uint32_t p3 = colours(s[3 * dx], s[3 * dx + 1], s[3 * dx + 2]);
+    const uint64_t low = p0 | p1 << 24 | p2 << 48;
+    const uint32_t high = uint32_t(p2 >> 16) | p3 << 8;
+    std::memcpy(o, &low, sizeof low);
+    std::memcpy(o + sizeof low, &high, sizeof high);
+  };
+  const auto oneAt = [&](uint8_t* o, const uint8_t* s) {
+    const PackedPixel p = colours(s[0], s[1], s[2]);
+    o[0] = uint8_t(p);
+    o[1] = uint8_t(p >> 8);
+    o[2] = uint8_t(p >> 16);
+  };
+  // A quarter turn reads each group of four source rows along the rows,
+  // a column of the tile at a time; a mirror reads and writes along rows.
+  const bool quarter = orientation >= 5;
   // Square tiles keep both the rows read and the rows written in the cache
   // when the picture turns a quarter.
   constexpr int32_t kTile = 64;
@@ -519,27 +539,28 @@ void turnRowsInto(const uint8_t* rows, int32_t firstRow, int32_t w, int32_t h, B
     const int32_t yEnd = std::min(region.Bottom, ty + kTile);
     for (int32_t tx = region.Left; tx < region.Right; tx += kTile) {
       const int32_t xEnd = std::min(region.Right, tx + kTile);
+      const int32_t fourEnd = tx + (xEnd - tx) / 4 * 4;
+      if (quarter) {
+        for (int32_t x = tx; x < xEnd; x += 4) {
+          const bool four = x < fourEnd;
+          for (int32_t y = ty; y < yEnd; ++y) {
+            uint8_t* o = out.row(y) + size_t(x) * px;
+            const uint8_t* s = rows + (base + x * dx + y * dy);
+            if (four) {
+              fourAt(o, s);
+            } else {
+              for (int32_t i = x; i < xEnd; ++i, o += px, s += dx) oneAt(o, s);
+            }
+          }
+        }
+        continue;
+      }
       for (int32_t y = ty; y < yEnd; ++y) {
         uint8_t* o = out.row(y) + size_t(tx) * px;
         const uint8_t* s = rows + (base + tx * dx + y * dy);
         int32_t x = tx;
-        // Four pixels (12 bytes) at a time, written as two words.
-        for (; x + 4 <= xEnd; x += 4, o += 4 * px, s += 4 * dx) {
-          const uint64_t p0 = colours(s[0], s[1], s[2]);
-          const uint64_t p1 = colours(s[dx], s[dx + 1], s[dx + 2]);
-          const uint64_t p2 = colours(s[2 * dx], s[2 * dx + 1], s[2 * dx + 2]);
-          const uint32_t p3 = colours(s[3 * dx], s[3 * dx + 1], s[3 * dx + 2]);
-          const uint64_t low = p0 | p1 << 24 | p2 << 48;
-          const uint32_t high = uint32_t(p2 >> 16) | p3 << 8;
-          std::memcpy(o, &low, sizeof low);
-          std::memcpy(o + sizeof low, &high, sizeof high);
-        }
-        for (; x < xEnd; ++x, o += px, s += dx) {
-          const PackedPixel p = colours(s[0], s[1], s[2]);
-          o[0] = uint8_t(p);
-          o[1] = uint8_t(p >> 8);
-          o[2] = uint8_t(p >> 16);
-        }
+        for (; x < fourEnd; x += 4, o += 4 * px, s += 4 * dx) fourAt(o, s);
+        for (; x < xEnd; ++x, o += px, s += dx) oneAt(o, s);
       }
     }
   }
@@ -571,19 +592,28 @@ Bitmap applyOrientation(Bitmap picture, int orientation) {
   return out;
 }
 
-StreamingFinish::StreamingFinish(Bitmap& pixels, const std::vector<uint8_t>& iccProfile,
-                                 int orientation)
-    : m_pixels(pixels), m_orientation(turns(orientation) ? orientation : 1) {
-  if (!pixels.isEmpty()) {
-    SrgbConversion conversion = srgbConversionOf(iccProfile, size_t(pixels.width()));
+StreamingFinish::StreamingFinish(int32_t width, int32_t height,
+                                 const std::vector<uint8_t>& iccProfile, int orientation)
+    : m_width(width), m_height(height), m_orientation(turns(orientation) ? orientation : 1) {
+  if (width > 0 && height > 0) {
+    SrgbConversion conversion = srgbConversionOf(iccProfile, size_t(width));
     m_convert = std::move(conversion.convert);
     m_matrix = std::move(conversion.matrix);
   }
-  if (!m_convert && m_orientation == 1) return;  // nothing to do
-  if (m_orientation != 1) m_turned = turnedCanvas(pixels.width(), pixels.height(), m_orientation);
-  if (int64_t(pixels.width()) * pixels.height() >= (int64_t(1) << 20) &&
-      std::thread::hardware_concurrency() >= 2)
-    m_worker = std::thread(&StreamingFinish::work, this);
+  const bool alongside = (m_convert || m_orientation != 1) &&
+                         int64_t(width) * height >= (int64_t(1) << 20) &&
+                         std::thread::hardware_concurrency() >= 2;
+  if (alongside && m_orientation != 1) {
+    // Four bands of rows: the decoder can run a band or two ahead of the
+    // finishing thread before it has to wait.
+    m_ringRows = std::min(4 * kBandRows, (height + kBandRows - 1) / kBandRows * kBandRows);
+    m_pixels = Bitmap::uninitialized(width, m_ringRows);
+  } else {
+    m_pixels = Bitmap::uninitialized(width, height);
+  }
+  if (!alongside) return;  // finished in finish(), if at all
+  if (m_orientation != 1) m_turned = turnedCanvas(width, height, m_orientation);
+  m_worker = std::thread(&StreamingFinish::work, this);
 }
 
 StreamingFinish::~StreamingFinish() {
@@ -596,63 +626,118 @@ StreamingFinish::~StreamingFinish() {
   m_worker.join();
 }
 
+uint8_t* StreamingFinish::sourceRow(int32_t y) {
+  return m_pixels.row(m_ringRows > 0 ? y % m_ringRows : y);
+}
+
+int32_t StreamingFinish::finishedBelow() const {
+  return std::min({m_claimed, m_working[kWorker], m_working[kDecoder]});
+}
+
+uint8_t* StreamingFinish::rowToWrite(int32_t y) {
+  if (y < m_writableBelow || m_ringRows == 0) return sourceRow(y);
+  std::unique_lock lock(m_mutex);
+  if (y > m_decoded) {
+    m_decoded = y;
+    m_changed.notify_one();
+  }
+  // Row y takes the ring row of row y - m_ringRows: that one must be
+  // finished first. Rows not yet taken are finished here; otherwise the
+  // finishing thread is at work on them.
+  while (y >= finishedBelow() + m_ringRows) {
+    int32_t from = 0, to = 0;
+    if (claimRows(lock, kDecoder, false, from, to)) {
+      lock.unlock();
+      finishClaim(kDecoder, from, to);
+      lock.lock();
+    } else {
+      m_freed.wait(lock);
+    }
+  }
+  m_writableBelow = finishedBelow() + m_ringRows;
+  return sourceRow(y);
+}
+
 void StreamingFinish::rowsDecoded(int32_t rows) {
   if (!m_worker.joinable()) return;
   {
     const std::lock_guard lock(m_mutex);
-    m_decoded = std::max(m_decoded, std::min(rows, m_pixels.height()));
+    m_decoded = std::max(m_decoded, std::min(rows, m_height));
   }
   m_changed.notify_one();
 }
 
 void StreamingFinish::finishRows(int32_t from, int32_t to) {
   if (to <= from) return;
-  const int32_t w = m_pixels.width(), h = m_pixels.height();
+  uint8_t* const rows = sourceRow(from);
+  const Rect region = turnedRegionOfRows(m_orientation, m_width, m_height, from, to);
   if (m_orientation != 1 && m_matrix) {
     // Converted as they are turned: each pixel is read once.
-    turnRowsInto(m_pixels.data(), 0, w, h, m_turned, m_orientation,
-                 turnedRegionOfRows(m_orientation, w, h, from, to), m_matrix->lookup());
+    turnRowsInto(rows, from, m_width, m_height, m_turned, m_orientation, region,
+                 m_matrix->lookup());
     return;
   }
-  if (m_convert) m_convert(m_pixels.row(from), size_t(to - from) * size_t(w));
+  if (m_convert) m_convert(rows, size_t(to - from) * size_t(m_width));
   if (m_orientation != 1)
-    turnInto(m_pixels, m_turned, m_orientation, turnedRegionOfRows(m_orientation, w, h, from, to));
+    turnRowsInto(rows, from, m_width, m_height, m_turned, m_orientation, region, KeepColours{});
 }
 
-bool StreamingFinish::claimRows(bool waitForBand, int32_t& from, int32_t& to) {
-  // Bands of at least kBand rows while decoding goes on, so that waking the
-  // thread costs little beside the work; at most kMostRows at a time, so
-  // that the decoding thread, once done, finds rows left to share.
-  constexpr int32_t kBand = 32, kMostRows = 64;
-  const int32_t height = m_pixels.height();
-  std::unique_lock lock(m_mutex);
-  if (waitForBand)
+void StreamingFinish::finishClaim(Finisher who, int32_t from, int32_t to) {
+  finishRows(from, to);
+  {
+    const std::lock_guard lock(m_mutex);
+    m_working[who] = kNoClaim;
+  }
+  m_freed.notify_one();
+}
+
+bool StreamingFinish::claimRows(std::unique_lock<std::mutex>& lock, Finisher who, bool waitForRows,
+                                int32_t& from, int32_t& to) {
+  // Half a band at least while decoding goes on, so that waking the thread
+  // costs little beside the work; at most a band at a time, so that the
+  // decoding thread, once done, finds rows left to share.
+  constexpr int32_t kLeast = kBandRows / 2;
+  if (waitForRows)
     m_changed.wait(lock, [&] {
-      return m_stopped || m_claimed == height || m_decoded - m_claimed >= kBand ||
-             m_decoded == height;
+      return m_stopped || m_claimed == m_height || m_decoded - m_claimed >= kLeast ||
+             m_decoded == m_height;
     });
   if (m_stopped || m_claimed >= m_decoded) return false;
   from = m_claimed;
-  to = std::min(m_decoded, m_claimed + kMostRows);
+  // Up to the next multiple of a band: a claim never wraps round the ring.
+  to = std::min(m_decoded, (from / kBandRows + 1) * kBandRows);
   m_claimed = to;
+  m_working[who] = from;
   return true;
 }
 
 void StreamingFinish::work() {
   int32_t from = 0, to = 0;
-  while (claimRows(true, from, to)) finishRows(from, to);
+  for (;;) {
+    {
+      std::unique_lock lock(m_mutex);
+      if (!claimRows(lock, kWorker, true, from, to)) return;
+    }
+    finishClaim(kWorker, from, to);
+  }
 }
 
 Bitmap StreamingFinish::finish() {
   if (m_worker.joinable()) {
-    rowsDecoded(m_pixels.height());
+    rowsDecoded(m_height);
     // The decoding thread is free now: it shares the rows not yet taken.
     int32_t from = 0, to = 0;
-    while (claimRows(false, from, to)) finishRows(from, to);
+    for (;;) {
+      {
+        std::unique_lock lock(m_mutex);
+        if (!claimRows(lock, kDecoder, false, from, to)) break;
+      }
+      finishClaim(kDecoder, from, to);
+    }
     m_worker.join();
   } else if (m_convert || m_orientation != 1) {
     // A small picture: finished here, after decoding.
-    if (m_convert) convertRows(m_pixels, m_convert, 0, m_pixels.height());
+    if (m_convert) convertRows(m_pixels, m_convert, 0, m_height);
     if (m_orientation != 1) return applyOrientation(std::move(m_pixels), m_orientation);
   }
   return m_orientation != 1 ? std::move(m_turned) : std::move(m_pixels);
