@@ -541,17 +541,20 @@ void turnRowsInto(const uint8_t* rows, int32_t firstRow, int32_t w, int32_t h, B
       const int32_t xEnd = std::min(region.Right, tx + kTile);
       const int32_t fourEnd = tx + (xEnd - tx) / 4 * 4;
       if (quarter) {
-        for (int32_t x = tx; x < xEnd; x += 4) {
-          const bool four = x < fourEnd;
-          for (int32_t y = ty; y < yEnd; ++y) {
-            uint8_t* o = out.row(y) + size_t(x) * px;
-            const uint8_t* s = rows + (base + x * dx + y * dy);
-            if (four) {
-              fourAt(o, s);
-            } else {
-              for (int32_t i = x; i < xEnd; ++i, o += px, s += dx) oneAt(o, s);
-            }
-          }
+        // Offsets step down the tile's output rows and along the source
+        // rows; a place is only formed where a pixel is.
+        const ptrdiff_t outStride = ptrdiff_t(out.stride());
+        uint8_t* const outFirst = out.row(ty);
+        int32_t x = tx;
+        for (; x < fourEnd; x += 4) {
+          ptrdiff_t o = x * px, from = base + x * dx + ty * dy;
+          for (int32_t y = ty; y < yEnd; ++y, o += outStride, from += dy)
+            fourAt(outFirst + o, rows + from);
+        }
+        for (; x < xEnd; ++x) {
+          ptrdiff_t o = x * px, from = base + x * dx + ty * dy;
+          for (int32_t y = ty; y < yEnd; ++y, o += outStride, from += dy)
+            oneAt(outFirst + o, rows + from);
         }
         continue;
       }
