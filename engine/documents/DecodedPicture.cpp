@@ -532,13 +532,15 @@ void turnRowsInto(const uint8_t* rows, int32_t firstRow, int32_t w, int32_t h, B
   // A quarter turn reads each group of four source rows along the rows,
   // a column of the tile at a time; a mirror reads and writes along rows.
   const bool quarter = orientation >= 5;
-  // Square tiles keep both the rows read and the rows written in the cache
-  // when the picture turns a quarter.
-  constexpr int32_t kTile = 64;
-  for (int32_t ty = region.Top; ty < region.Bottom; ty += kTile) {
-    const int32_t yEnd = std::min(region.Bottom, ty + kTile);
-    for (int32_t tx = region.Left; tx < region.Right; tx += kTile) {
-      const int32_t xEnd = std::min(region.Right, tx + kTile);
+  // Tiles keep both the rows read and the rows written in the cache when
+  // the picture turns a quarter: 64 output columns (64 source rows) by 256
+  // output rows (768 bytes along each source row, which the processor
+  // fetches ahead better than shorter runs; sampled against 64 and 128).
+  constexpr int32_t kTileWidth = 64, kTileHeight = 256;
+  for (int32_t ty = region.Top; ty < region.Bottom; ty += kTileHeight) {
+    const int32_t yEnd = std::min(region.Bottom, ty + kTileHeight);
+    for (int32_t tx = region.Left; tx < region.Right; tx += kTileWidth) {
+      const int32_t xEnd = std::min(region.Right, tx + kTileWidth);
       const int32_t fourEnd = tx + (xEnd - tx) / 4 * 4;
       if (quarter) {
         // Offsets step down the tile's output rows and along the source

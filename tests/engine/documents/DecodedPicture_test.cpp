@@ -87,9 +87,11 @@ TEST(DecodedPictureTest, EachOrientationStandsThePictureUpright) {
 }
 
 TEST(DecodedPictureTest, QuarterTurnsOfPicturesLargerThanATileKeepEveryPixel) {
-  Bitmap stored(150, 70);
-  for (int32_t y = 0; y < 70; ++y)
-    for (int32_t x = 0; x < 150; ++x) stored.setPixel(x, y, rgb(uint8_t(x), uint8_t(y), 7));
+  // Larger than a tile (64 x 256) both ways, and no whole number of tiles.
+  Bitmap stored(300, 270);
+  for (int32_t y = 0; y < 270; ++y)
+    for (int32_t x = 0; x < 300; ++x)
+      stored.setPixel(x, y, rgb(uint8_t(x), uint8_t(y), uint8_t((x >> 8) | (y >> 8) << 1)));
   // Four quarter turns come back to the start; so do two half turns.
   Bitmap turned = stored;
   for (int i = 0; i < 4; ++i) turned = applyOrientation(std::move(turned), 6);
@@ -98,8 +100,9 @@ TEST(DecodedPictureTest, QuarterTurnsOfPicturesLargerThanATileKeepEveryPixel) {
   EXPECT_EQ(applyOrientation(applyOrientation(stored, 7), 7), stored);
   EXPECT_EQ(applyOrientation(applyOrientation(stored, 5), 5), stored);
   const Bitmap clockwise = applyOrientation(stored, 6);
-  EXPECT_EQ(clockwise.pixel(0, 0), stored.pixel(0, 69));
-  EXPECT_EQ(clockwise.pixel(69, 149), stored.pixel(149, 0));
+  EXPECT_EQ(clockwise.pixel(0, 0), stored.pixel(0, 269));
+  EXPECT_EQ(clockwise.pixel(269, 299), stored.pixel(299, 0));
+  EXPECT_EQ(clockwise.pixel(5, 280), stored.pixel(280, 264));
 }
 
 // An EXIF block (TIFF header onwards) whose first directory holds one entry.
