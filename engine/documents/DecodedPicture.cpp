@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <cstddef>
@@ -57,6 +58,8 @@ bool keepsColours(const PixelConversion& convert) {
     if (std::abs(int(out[i]) - int(probe[i])) > 1) return false;
   return true;
 }
+
+}  // namespace
 
 // The conversion from a matrix-shaper RGB profile (three tone curves and
 // three colorants, as Adobe RGB, Display P3 and most camera profiles are)
@@ -151,24 +154,35 @@ class MatrixShaperToSrgb {
     return tables;
   }
 
+  // The conversion of one pixel. Its table places are held by value: the
+  // bytes written may alias anything as far as the compiler knows, which
+  // would otherwise reload them for every pixel.
+  struct Lookup {
+    const uint64_t* red;
+    const uint64_t* green;
+    const uint64_t* blue;
+    const uint8_t* encode;
+    // The sRGB pixel of bytes blue, green, red, packed as a PackedPixel.
+    uint32_t operator()(uint32_t b, uint32_t g, uint32_t r) const {
+      constexpr uint64_t kLane = (uint64_t(1) << kLaneBits) - 1;
+      const uint64_t sums = red[r] + green[g] + blue[b];
+      return uint32_t(encode[(sums >> (2 * kLaneBits)) >> kFraction]) |
+             uint32_t(encode[((sums >> kLaneBits) & kLane) >> kFraction]) << 8 |
+             uint32_t(encode[(sums & kLane) >> kFraction]) << 16;
+    }
+  };
+  [[nodiscard]] Lookup lookup() const {
+    return {m_products[0].data(), m_products[1].data(), m_products[2].data(), m_encode.data()};
+  }
+
   // Converts count pixels, bytes blue, green, red, in place.
   void convert(uint8_t* bgr, size_t count) const {
-    // Copied into locals: the bytes written may alias anything as far as
-    // the compiler knows, which would otherwise reload the tables' places
-    // for every pixel.
-    const uint64_t* const red = m_products[0].data();
-    const uint64_t* const green = m_products[1].data();
-    const uint64_t* const blue = m_products[2].data();
-    const uint8_t* const encode = m_encode.data();
-    constexpr uint64_t kLane = (uint64_t(1) << kLaneBits) - 1;
+    const Lookup pixel = lookup();
     for (uint8_t* p = bgr; p != bgr + count * 3; p += 3) {
-      const uint64_t sums = red[p[2]] + green[p[1]] + blue[p[0]];
-      const uint8_t outRed = encode[(sums & kLane) >> kFraction];
-      const uint8_t outGreen = encode[((sums >> kLaneBits) & kLane) >> kFraction];
-      const uint8_t outBlue = encode[(sums >> (2 * kLaneBits)) >> kFraction];
-      p[0] = outBlue;
-      p[1] = outGreen;
-      p[2] = outRed;
+      const uint32_t out = pixel(p[0], p[1], p[2]);
+      p[0] = uint8_t(out);
+      p[1] = uint8_t(out >> 8);
+      p[2] = uint8_t(out >> 16);
     }
   }
 
@@ -236,12 +250,16 @@ class MatrixShaperToSrgb {
   std::vector<uint8_t> m_encode;
 };
 
+namespace {
+
 // How the pixels of a picture with iccProfile become sRGB: unreadable (the
 // pixels are left alone and the picture taken as sRGB), readable and
 // already sRGB (convert empty), or readable with a conversion.
 struct SrgbConversion {
   bool readable = false;
   PixelConversion convert;
+  // The tables behind convert, when it is a matrix profile's conversion.
+  std::shared_ptr<const MatrixShaperToSrgb> matrix;
 };
 
 // Runs convert over rows [from, to) of pixels, in two halves on two threads
@@ -283,21 +301,23 @@ SrgbConversion srgbConversionOf(const std::vector<uint8_t>& iccProfile, size_t r
     for (int v = 0; v < 256; ++v) levels[size_t(v)] = uint8_t(v);
     std::array<uint8_t, 256 * 3> table;
     cmsDoTransform(grey.get(), levels.data(), table.data(), 256);
-    return {true, [table](uint8_t* first, size_t count) {
-              for (uint8_t* p = first; p != first + count * 3; p += 3) {
-                const uint8_t* out = table.data() + size_t(p[0]) * 3;
-                p[0] = out[0];
-                p[1] = out[1];
-                p[2] = out[2];
-              }
-            }};
+    PixelConversion convert = [table](uint8_t* first, size_t count) {
+      for (uint8_t* p = first; p != first + count * 3; p += 3) {
+        const uint8_t* out = table.data() + size_t(p[0]) * 3;
+        p[0] = out[0];
+        p[1] = out[1];
+        p[2] = out[2];
+      }
+    };
+    return {true, std::move(convert), {}};
   }
   if (std::optional<MatrixShaperToSrgb> tables = MatrixShaperToSrgb::of(source.get(), srgb.get())) {
-    PixelConversion convert = [tables = std::move(*tables)](uint8_t* first, size_t count) {
-      tables.convert(first, count);
+    auto matrix = std::make_shared<const MatrixShaperToSrgb>(std::move(*tables));
+    PixelConversion convert = [matrix](uint8_t* first, size_t count) {
+      matrix->convert(first, count);
     };
-    if (keepsColours(convert)) return {true, {}};
-    return {true, std::move(convert)};
+    if (keepsColours(convert)) return {true, {}, {}};
+    return {true, std::move(convert), std::move(matrix)};
   }
   // No cache: neighbouring photo pixels rarely repeat, and comparing each
   // with the last costs more than it saves; without it a transform may
@@ -316,8 +336,8 @@ SrgbConversion srgbConversionOf(const std::vector<uint8_t>& iccProfile, size_t r
       cmsDoTransform(transform->get(), scratch.data(), row, cmsUInt32Number(run));
     }
   };
-  if (keepsColours(convert)) return {true, {}};
-  return {true, std::move(convert)};
+  if (keepsColours(convert)) return {true, {}, {}};
+  return {true, std::move(convert), {}};
 }
 
 }  // namespace
@@ -442,16 +462,29 @@ Rect turnedRegionOfRows(int orientation, int32_t w, int32_t h, int32_t from, int
   }
 }
 
-// Writes the region of out (right and bottom excluded) from picture turned
-// as orientation says (2 to 8).
-void turnInto(const Bitmap& picture, Bitmap& out, int orientation, const Rect& region) {
-  const int32_t w = picture.width();
-  const int32_t h = picture.height();
+// A pixel's bytes blue, green, red in one word, blue lowest.
+using PackedPixel = uint32_t;
+
+// Leaves the colours as they are.
+struct KeepColours {
+  PackedPixel operator()(uint32_t b, uint32_t g, uint32_t r) const { return b | g << 8 | r << 16; }
+};
+
+// Writes the region of out (right and bottom excluded) from a w x h
+// picture turned as orientation says (2 to 8), each pixel passed through
+// colours (bytes blue, green, red to a PackedPixel). rows holds the
+// picture's rows from firstRow on (w * 3 bytes each): every row the region
+// comes from.
+template <class Colours>
+void turnRowsInto(const uint8_t* rows, int32_t firstRow, int32_t w, int32_t h, Bitmap& out,
+                  int orientation, const Rect& region, Colours colours) {
+  static_assert(std::endian::native == std::endian::little, "pixels are stored as bytes");
   const ptrdiff_t px = Bitmap::kBytesPerPixel;
-  const ptrdiff_t stride = ptrdiff_t(picture.stride());
+  const ptrdiff_t stride = ptrdiff_t(w) * px;
   const ptrdiff_t right = (w - 1) * px;       // offset of the last column
   const ptrdiff_t bottom = (h - 1) * stride;  // offset of the last row
-  // Output pixel (x, y) is source byte base + x * dx + y * dy.
+  // Output pixel (x, y) is source byte base + x * dx + y * dy of the
+  // whole picture.
   ptrdiff_t base = 0, dx = 0, dy = 0;
   switch (orientation) {
     case 2:
@@ -478,25 +511,69 @@ void turnInto(const Bitmap& picture, Bitmap& out, int orientation, const Rect& r
     default:
       return;
   }
-  const uint8_t* src = picture.data() + base;
-  // Square tiles keep both the rows read and the rows written in the cache
-  // when the picture turns a quarter.
-  constexpr int32_t kTile = 64;
-  for (int32_t ty = region.Top; ty < region.Bottom; ty += kTile) {
-    const int32_t yEnd = std::min(region.Bottom, ty + kTile);
-    for (int32_t tx = region.Left; tx < region.Right; tx += kTile) {
-      const int32_t xEnd = std::min(region.Right, tx + kTile);
+  base -= ptrdiff_t(firstRow) * stride;  // rows starts at firstRow
+  // Four pixels (12 bytes) written as two words; one pixel as its bytes.
+  const auto fourAt = [&](uint8_t* o, const uint8_t* s) {
+    const uint64_t p0 = colours(s[0], s[1], s[2]);
+    const uint64_t p1 = colours(s[dx], s[dx + 1], s[dx + 2]);
+    const uint64_t p2 = colours(s[2 * dx], s[2 * dx + 1], s[2 * dx + 2]);
+    const uint32_t p3 = colours(s[3 * dx], s[3 * dx + 1], s[3 * dx + 2]);
+    const uint64_t low = p0 | p1 << 24 | p2 << 48;
+    const uint32_t high = uint32_t(p2 >> 16) | p3 << 8;
+    std::memcpy(o, &low, sizeof low);
+    std::memcpy(o + sizeof low, &high, sizeof high);
+  };
+  const auto oneAt = [&](uint8_t* o, const uint8_t* s) {
+    const PackedPixel p = colours(s[0], s[1], s[2]);
+    o[0] = uint8_t(p);
+    o[1] = uint8_t(p >> 8);
+    o[2] = uint8_t(p >> 16);
+  };
+  // A quarter turn reads each group of four source rows along the rows,
+  // a column of the tile at a time; a mirror reads and writes along rows.
+  const bool quarter = orientation >= 5;
+  // Tiles keep both the rows read and the rows written in the cache when
+  // the picture turns a quarter: 64 output columns (64 source rows) by 256
+  // output rows (768 bytes along each source row, which the processor
+  // fetches ahead better than shorter runs; sampled against 64 and 128).
+  constexpr int32_t kTileWidth = 64, kTileHeight = 256;
+  for (int32_t ty = region.Top; ty < region.Bottom; ty += kTileHeight) {
+    const int32_t yEnd = std::min(region.Bottom, ty + kTileHeight);
+    for (int32_t tx = region.Left; tx < region.Right; tx += kTileWidth) {
+      const int32_t xEnd = std::min(region.Right, tx + kTileWidth);
+      const int32_t fourEnd = tx + (xEnd - tx) / 4 * 4;
+      if (quarter) {
+        // Offsets step down the tile's output rows and along the source
+        // rows; a place is only formed where a pixel is.
+        const ptrdiff_t outStride = ptrdiff_t(out.stride());
+        uint8_t* const outFirst = out.row(ty);
+        int32_t x = tx;
+        for (; x < fourEnd; x += 4) {
+          ptrdiff_t o = x * px, from = base + x * dx + ty * dy;
+          for (int32_t y = ty; y < yEnd; ++y, o += outStride, from += dy)
+            fourAt(outFirst + o, rows + from);
+        }
+        for (; x < xEnd; ++x) {
+          ptrdiff_t o = x * px, from = base + x * dx + ty * dy;
+          for (int32_t y = ty; y < yEnd; ++y, o += outStride, from += dy)
+            oneAt(outFirst + o, rows + from);
+        }
+        continue;
+      }
       for (int32_t y = ty; y < yEnd; ++y) {
         uint8_t* o = out.row(y) + size_t(tx) * px;
-        const uint8_t* s = src + tx * dx + y * dy;
-        for (int32_t x = tx; x < xEnd; ++x, o += px, s += dx) {
-          o[0] = s[0];
-          o[1] = s[1];
-          o[2] = s[2];
-        }
+        const uint8_t* s = rows + (base + tx * dx + y * dy);
+        int32_t x = tx;
+        for (; x < fourEnd; x += 4, o += 4 * px, s += 4 * dx) fourAt(o, s);
+        for (; x < xEnd; ++x, o += px, s += dx) oneAt(o, s);
       }
     }
   }
+}
+
+void turnInto(const Bitmap& picture, Bitmap& out, int orientation, const Rect& region) {
+  turnRowsInto(picture.data(), 0, picture.width(), picture.height(), out, orientation, region,
+               KeepColours{});
 }
 
 }  // namespace
@@ -520,15 +597,28 @@ Bitmap applyOrientation(Bitmap picture, int orientation) {
   return out;
 }
 
-StreamingFinish::StreamingFinish(Bitmap& pixels, const std::vector<uint8_t>& iccProfile,
-                                 int orientation)
-    : m_pixels(pixels), m_orientation(turns(orientation) ? orientation : 1) {
-  if (!pixels.isEmpty()) m_convert = srgbConversionOf(iccProfile, size_t(pixels.width())).convert;
-  if (!m_convert && m_orientation == 1) return;  // nothing to do
-  if (m_orientation != 1) m_turned = turnedCanvas(pixels.width(), pixels.height(), m_orientation);
-  if (int64_t(pixels.width()) * pixels.height() >= (int64_t(1) << 20) &&
-      std::thread::hardware_concurrency() >= 2)
-    m_worker = std::thread(&StreamingFinish::work, this);
+StreamingFinish::StreamingFinish(int32_t width, int32_t height,
+                                 const std::vector<uint8_t>& iccProfile, int orientation)
+    : m_width(width), m_height(height), m_orientation(turns(orientation) ? orientation : 1) {
+  if (width > 0 && height > 0) {
+    SrgbConversion conversion = srgbConversionOf(iccProfile, size_t(width));
+    m_convert = std::move(conversion.convert);
+    m_matrix = std::move(conversion.matrix);
+  }
+  const bool alongside = (m_convert || m_orientation != 1) &&
+                         int64_t(width) * height >= (int64_t(1) << 20) &&
+                         std::thread::hardware_concurrency() >= 2;
+  if (alongside && m_orientation != 1) {
+    // Four bands of rows: the decoder can run a band or two ahead of the
+    // finishing thread before it has to wait.
+    m_ringRows = std::min(4 * kBandRows, (height + kBandRows - 1) / kBandRows * kBandRows);
+    m_pixels = Bitmap::uninitialized(width, m_ringRows);
+  } else {
+    m_pixels = Bitmap::uninitialized(width, height);
+  }
+  if (!alongside) return;  // finished in finish(), if at all
+  if (m_orientation != 1) m_turned = turnedCanvas(width, height, m_orientation);
+  m_worker = std::thread(&StreamingFinish::work, this);
 }
 
 StreamingFinish::~StreamingFinish() {
@@ -541,57 +631,118 @@ StreamingFinish::~StreamingFinish() {
   m_worker.join();
 }
 
+uint8_t* StreamingFinish::sourceRow(int32_t y) {
+  return m_pixels.row(m_ringRows > 0 ? y % m_ringRows : y);
+}
+
+int32_t StreamingFinish::finishedBelow() const {
+  return std::min({m_claimed, m_working[kWorker], m_working[kDecoder]});
+}
+
+uint8_t* StreamingFinish::rowToWrite(int32_t y) {
+  if (y < m_writableBelow || m_ringRows == 0) return sourceRow(y);
+  std::unique_lock lock(m_mutex);
+  if (y > m_decoded) {
+    m_decoded = y;
+    m_changed.notify_one();
+  }
+  // Row y takes the ring row of row y - m_ringRows: that one must be
+  // finished first. Rows not yet taken are finished here; otherwise the
+  // finishing thread is at work on them.
+  while (y >= finishedBelow() + m_ringRows) {
+    int32_t from = 0, to = 0;
+    if (claimRows(lock, kDecoder, false, from, to)) {
+      lock.unlock();
+      finishClaim(kDecoder, from, to);
+      lock.lock();
+    } else {
+      m_freed.wait(lock);
+    }
+  }
+  m_writableBelow = finishedBelow() + m_ringRows;
+  return sourceRow(y);
+}
+
 void StreamingFinish::rowsDecoded(int32_t rows) {
   if (!m_worker.joinable()) return;
   {
     const std::lock_guard lock(m_mutex);
-    m_decoded = std::max(m_decoded, std::min(rows, m_pixels.height()));
+    m_decoded = std::max(m_decoded, std::min(rows, m_height));
   }
   m_changed.notify_one();
 }
 
 void StreamingFinish::finishRows(int32_t from, int32_t to) {
   if (to <= from) return;
-  if (m_convert) m_convert(m_pixels.row(from), size_t(to - from) * size_t(m_pixels.width()));
+  uint8_t* const rows = sourceRow(from);
+  const Rect region = turnedRegionOfRows(m_orientation, m_width, m_height, from, to);
+  if (m_orientation != 1 && m_matrix) {
+    // Converted as they are turned: each pixel is read once.
+    turnRowsInto(rows, from, m_width, m_height, m_turned, m_orientation, region,
+                 m_matrix->lookup());
+    return;
+  }
+  if (m_convert) m_convert(rows, size_t(to - from) * size_t(m_width));
   if (m_orientation != 1)
-    turnInto(m_pixels, m_turned, m_orientation,
-             turnedRegionOfRows(m_orientation, m_pixels.width(), m_pixels.height(), from, to));
+    turnRowsInto(rows, from, m_width, m_height, m_turned, m_orientation, region, KeepColours{});
 }
 
-bool StreamingFinish::claimRows(bool waitForBand, int32_t& from, int32_t& to) {
-  // Bands of at least kBand rows while decoding goes on, so that waking the
-  // thread costs little beside the work; at most kMostRows at a time, so
-  // that the decoding thread, once done, finds rows left to share.
-  constexpr int32_t kBand = 32, kMostRows = 64;
-  const int32_t height = m_pixels.height();
-  std::unique_lock lock(m_mutex);
-  if (waitForBand)
+void StreamingFinish::finishClaim(Finisher who, int32_t from, int32_t to) {
+  finishRows(from, to);
+  {
+    const std::lock_guard lock(m_mutex);
+    m_working[who] = kNoClaim;
+  }
+  m_freed.notify_one();
+}
+
+bool StreamingFinish::claimRows(std::unique_lock<std::mutex>& lock, Finisher who, bool waitForRows,
+                                int32_t& from, int32_t& to) {
+  // Half a band at least while decoding goes on, so that waking the thread
+  // costs little beside the work; at most a band at a time, so that the
+  // decoding thread, once done, finds rows left to share.
+  constexpr int32_t kLeast = kBandRows / 2;
+  if (waitForRows)
     m_changed.wait(lock, [&] {
-      return m_stopped || m_claimed == height || m_decoded - m_claimed >= kBand ||
-             m_decoded == height;
+      return m_stopped || m_claimed == m_height || m_decoded - m_claimed >= kLeast ||
+             m_decoded == m_height;
     });
   if (m_stopped || m_claimed >= m_decoded) return false;
   from = m_claimed;
-  to = std::min(m_decoded, m_claimed + kMostRows);
+  // Up to the next multiple of a band: a claim never wraps round the ring.
+  to = std::min(m_decoded, (from / kBandRows + 1) * kBandRows);
   m_claimed = to;
+  m_working[who] = from;
   return true;
 }
 
 void StreamingFinish::work() {
   int32_t from = 0, to = 0;
-  while (claimRows(true, from, to)) finishRows(from, to);
+  for (;;) {
+    {
+      std::unique_lock lock(m_mutex);
+      if (!claimRows(lock, kWorker, true, from, to)) return;
+    }
+    finishClaim(kWorker, from, to);
+  }
 }
 
 Bitmap StreamingFinish::finish() {
   if (m_worker.joinable()) {
-    rowsDecoded(m_pixels.height());
+    rowsDecoded(m_height);
     // The decoding thread is free now: it shares the rows not yet taken.
     int32_t from = 0, to = 0;
-    while (claimRows(false, from, to)) finishRows(from, to);
+    for (;;) {
+      {
+        std::unique_lock lock(m_mutex);
+        if (!claimRows(lock, kDecoder, false, from, to)) break;
+      }
+      finishClaim(kDecoder, from, to);
+    }
     m_worker.join();
   } else if (m_convert || m_orientation != 1) {
     // A small picture: finished here, after decoding.
-    if (m_convert) convertRows(m_pixels, m_convert, 0, m_pixels.height());
+    if (m_convert) convertRows(m_pixels, m_convert, 0, m_height);
     if (m_orientation != 1) return applyOrientation(std::move(m_pixels), m_orientation);
   }
   return m_orientation != 1 ? std::move(m_turned) : std::move(m_pixels);

@@ -3,9 +3,11 @@
 // colour profile and the EXIF block that says how the camera was held.
 #pragma once
 
+#include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,6 +16,8 @@
 #include "engine/core/Geometry.h"
 
 namespace glyphon {
+
+class MatrixShaperToSrgb;
 
 struct DecodedPicture {
   // The colour of every pixel, in the file's own colour space and the
@@ -73,41 +77,74 @@ bool convertToSrgb(Bitmap& pixels, const std::vector<uint8_t>& iccProfile);
 [[nodiscard]] Bitmap applyOrientation(Bitmap picture, int orientation);
 
 // Finishes a picture without transparency while its decoder is still
-// writing it: the decoder fills pixels top-down and calls rowsDecoded as
-// rows become final, and for pictures of a megapixel and more a second
-// thread converts them to sRGB and turns them into place, so that on two
-// cores finishing costs little beside decoding; once decoding is over, the
-// decoding thread shares the rows still waiting. finish() gives what
-// finishPicture gives. Destroying it unfinished (the decoder failed) stops
-// the thread. pixels must outlive it and keep its size.
+// writing it: the decoder writes each row where rowToWrite says, top-down,
+// and calls rowsDecoded as rows become final, and for pictures of a
+// megapixel and more a second thread converts them to sRGB and turns them
+// into place, so that on two cores finishing costs little beside decoding;
+// once decoding is over, the decoding thread shares the rows still
+// waiting. A picture that turns is then decoded into a ring of rows
+// rather than a picture of its own, which saves memory and keeps the rows
+// in the cache until they are turned; when the ring is full the decoding
+// thread finishes rows itself. finish() gives what finishPicture gives.
+// Destroying it unfinished (the decoder failed) stops the thread.
 class StreamingFinish {
  public:
-  StreamingFinish(Bitmap& pixels, const std::vector<uint8_t>& iccProfile, int orientation);
+  // A width x height picture (of a valid size) with the ICC profile
+  // iccProfile and the EXIF orientation orientation.
+  StreamingFinish(int32_t width, int32_t height, const std::vector<uint8_t>& iccProfile,
+                  int orientation);
   ~StreamingFinish();
   StreamingFinish(const StreamingFinish&) = delete;
   StreamingFinish& operator=(const StreamingFinish&) = delete;
 
-  // Rows [0, rows) of pixels are final. Cheap; call it every few rows.
+  // Where the decoder writes row y (width * 3 bytes, blue, green, red),
+  // asked for each row in turn from 0: rows [0, y) are then final. May
+  // finish earlier rows, or wait for them, before it returns.
+  [[nodiscard]] uint8_t* rowToWrite(int32_t y);
+  // Rows [0, rows) are final. Cheap; call it every few rows.
   void rowsDecoded(int32_t rows);
   // Every row is decoded: waits for the rest of the work.
   [[nodiscard]] Bitmap finish();
 
  private:
+  // Who holds a claim of rows.
+  enum Finisher { kWorker = 0, kDecoder = 1 };
   void work();
-  // Takes the next decoded rows not yet taken by either thread, [from, to);
-  // false when none are left (or the work is stopped). With waitForBand,
-  // first waits until a band of them is decoded or decoding is over.
-  bool claimRows(bool waitForBand, int32_t& from, int32_t& to);
+  // Takes the next decoded rows not yet taken by either thread, [from, to),
+  // never more than one band of kBandRows (claims never cross a multiple of
+  // it); false when none are left (or the work is stopped). With
+  // waitForRows, first waits until enough are decoded or decoding is over.
+  // Called with m_mutex held (lock).
+  bool claimRows(std::unique_lock<std::mutex>& lock, Finisher who, bool waitForRows, int32_t& from,
+                 int32_t& to);
+  // Finishes rows [from, to), claimed by who, and gives the claim back.
+  void finishClaim(Finisher who, int32_t from, int32_t to);
   void finishRows(int32_t from, int32_t to);
+  // Rows below this are finished (their ring rows may be written again).
+  [[nodiscard]] int32_t finishedBelow() const;
+  [[nodiscard]] uint8_t* sourceRow(int32_t y);
 
-  Bitmap& m_pixels;
+  static constexpr int32_t kBandRows = 64;
+
+  int32_t m_width, m_height;
   int m_orientation;
-  std::function<void(uint8_t*, size_t)> m_convert;  // empty when the colours stay
+  std::function<void(uint8_t*, size_t)> m_convert;     // empty when the colours stay
+  std::shared_ptr<const MatrixShaperToSrgb> m_matrix;  // the tables of m_convert, if a matrix's
+  // The decoded rows: the whole picture, or (m_ringRows above 0) the last
+  // m_ringRows rows, row y in row y % m_ringRows.
+  Bitmap m_pixels;
+  int32_t m_ringRows = 0;
   Bitmap m_turned;
+  // Rows below this may be written without asking; the decoding thread's own.
+  int32_t m_writableBelow = 0;
   std::mutex m_mutex;
-  std::condition_variable m_changed;
+  std::condition_variable m_changed;  // more rows decoded, or stopped
+  std::condition_variable m_freed;    // a claim was finished
   int32_t m_decoded = 0;
   int32_t m_claimed = 0;  // rows [0, m_claimed) are taken by one of the threads
+  // The first row of the claim each finisher is working on, or none.
+  static constexpr int32_t kNoClaim = INT32_MAX;
+  int32_t m_working[2] = {kNoClaim, kNoClaim};
   bool m_stopped = false;
   std::thread m_worker;  // last: started once everything above is set
 };

@@ -209,13 +209,15 @@ void cmykToBgr(const uint8_t* in, uint8_t* out, unsigned width, bool inverted) {
   }
 }
 
-// Decodes all rows into out (stride bytes per row). cmykRow, when given,
-// receives each CMYK row before it is converted.
+// Where row y of the picture goes; asked for each row in turn.
+using RowAt = uint8_t* (*)(void* context, unsigned y);
 // Told every few rows how many rows of the picture are final.
 using RowsDone = void (*)(void* context, unsigned rows);
 
-int finishDecompress(j_decompress_ptr cinfo, ErrorManager* err, uint8_t* out, size_t stride,
-                     uint8_t* cmykRow, RowsDone rowsDone, void* context) {
+// Decodes all rows to where rowAt says. cmykRow, when given, receives each
+// CMYK row before it is converted.
+int finishDecompress(j_decompress_ptr cinfo, ErrorManager* err, RowAt rowAt, uint8_t* cmykRow,
+                     RowsDone rowsDone, void* context) {
   if (setjmp(err->jump)) return 0;
   jpeg_start_decompress(cinfo);
   if (cinfo->output_components != (cmykRow ? 4 : 3) || cinfo->output_width != cinfo->image_width ||
@@ -224,7 +226,7 @@ int finishDecompress(j_decompress_ptr cinfo, ErrorManager* err, uint8_t* out, si
     return 0;
   }
   while (cinfo->output_scanline < cinfo->output_height) {
-    uint8_t* dest = out + size_t(cinfo->output_scanline) * stride;
+    uint8_t* dest = rowAt(context, cinfo->output_scanline);
     JSAMPROW row = cmykRow ? cmykRow : dest;
     if (jpeg_read_scanlines(cinfo, &row, 1) != 1) {
       std::snprintf(err->message, sizeof err->message, "The JPEG decoder stopped early");
@@ -325,23 +327,26 @@ Bitmap decode(std::span<const uint8_t> data, DecodedPicture* picture, bool finis
   progress.progress_monitor = onProgress;
   cinfo.progress = &progress;
 
-  // The decoder writes every row or fails.
-  Bitmap bitmap = Bitmap::uninitialized(int32_t(cinfo.image_width), int32_t(cinfo.image_height));
   std::unique_ptr<uint8_t[]> cmykRow;
   if (cmyk) cmykRow = std::make_unique<uint8_t[]>(size_t(cinfo.image_width) * 4);
   if (!finishing) {
-    if (!finishDecompress(&cinfo, &err, bitmap.data(), bitmap.stride(), cmykRow.get(), nullptr,
-                          nullptr))
-      throw fail();
+    // The decoder writes every row or fails.
+    Bitmap bitmap = Bitmap::uninitialized(int32_t(cinfo.image_width), int32_t(cinfo.image_height));
+    const RowAt rowAt = [](void* context, unsigned y) {
+      return static_cast<Bitmap*>(context)->row(int32_t(y));
+    };
+    if (!finishDecompress(&cinfo, &err, rowAt, cmykRow.get(), nullptr, &bitmap)) throw fail();
     return bitmap;
   }
-  StreamingFinish streaming(bitmap, picture->iccProfile, orientationOf(picture->exif));
+  StreamingFinish streaming(int32_t(cinfo.image_width), int32_t(cinfo.image_height),
+                            picture->iccProfile, orientationOf(picture->exif));
+  const RowAt rowAt = [](void* context, unsigned y) {
+    return static_cast<StreamingFinish*>(context)->rowToWrite(int32_t(y));
+  };
   const RowsDone rowsDone = [](void* context, unsigned rows) {
     static_cast<StreamingFinish*>(context)->rowsDecoded(int32_t(rows));
   };
-  if (!finishDecompress(&cinfo, &err, bitmap.data(), bitmap.stride(), cmykRow.get(), rowsDone,
-                        &streaming))
-    throw fail();
+  if (!finishDecompress(&cinfo, &err, rowAt, cmykRow.get(), rowsDone, &streaming)) throw fail();
   picture->iccProfile.clear();
   picture->exif.clear();
   return streaming.finish();

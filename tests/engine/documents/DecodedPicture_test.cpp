@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
+#include <cstring>
 #include <string>
 
 #include "engine/core/Error.h"
@@ -86,9 +87,11 @@ TEST(DecodedPictureTest, EachOrientationStandsThePictureUpright) {
 }
 
 TEST(DecodedPictureTest, QuarterTurnsOfPicturesLargerThanATileKeepEveryPixel) {
-  Bitmap stored(150, 70);
-  for (int32_t y = 0; y < 70; ++y)
-    for (int32_t x = 0; x < 150; ++x) stored.setPixel(x, y, rgb(uint8_t(x), uint8_t(y), 7));
+  // Larger than a tile (64 x 256) both ways, and no whole number of tiles.
+  Bitmap stored(300, 270);
+  for (int32_t y = 0; y < 270; ++y)
+    for (int32_t x = 0; x < 300; ++x)
+      stored.setPixel(x, y, rgb(uint8_t(x), uint8_t(y), uint8_t((x >> 8) | (y >> 8) << 1)));
   // Four quarter turns come back to the start; so do two half turns.
   Bitmap turned = stored;
   for (int i = 0; i < 4; ++i) turned = applyOrientation(std::move(turned), 6);
@@ -97,8 +100,9 @@ TEST(DecodedPictureTest, QuarterTurnsOfPicturesLargerThanATileKeepEveryPixel) {
   EXPECT_EQ(applyOrientation(applyOrientation(stored, 7), 7), stored);
   EXPECT_EQ(applyOrientation(applyOrientation(stored, 5), 5), stored);
   const Bitmap clockwise = applyOrientation(stored, 6);
-  EXPECT_EQ(clockwise.pixel(0, 0), stored.pixel(0, 69));
-  EXPECT_EQ(clockwise.pixel(69, 149), stored.pixel(149, 0));
+  EXPECT_EQ(clockwise.pixel(0, 0), stored.pixel(0, 269));
+  EXPECT_EQ(clockwise.pixel(269, 299), stored.pixel(299, 0));
+  EXPECT_EQ(clockwise.pixel(5, 280), stored.pixel(280, 264));
 }
 
 // An EXIF block (TIFF header onwards) whose first directory holds one entry.
@@ -204,8 +208,8 @@ TEST(DecodedPictureTest, MatrixProfilesConvertAsLittleCmsConvertsThem) {
   for (int32_t y = 0; y < colours.height(); ++y)
     for (int32_t x = 0; x < colours.width(); ++x) {
       const int i = (y * colours.width() + x) % (86 * 86 * 86);
-      colours.setPixel(x, y, rgb(uint8_t(i % 86 * 3), uint8_t(i / 86 % 86 * 3),
-                                 uint8_t(i / (86 * 86) * 3)));
+      colours.setPixel(
+          x, y, rgb(uint8_t(i % 86 * 3), uint8_t(i / 86 % 86 * 3), uint8_t(i / (86 * 86) * 3)));
     }
   struct Case {
     const char* name;
@@ -279,8 +283,8 @@ TEST(DecodedPictureTest, WideGamutPicturesMatchImageMagicksConversionToSrgb) {
     SCOPED_TRACE(profile);
     // The first -profile tags the picture without converting it.
     ASSERT_TRUE(testing::runQuietly("/usr/bin/convert " + scratch.path("plain.ppm") +
-                                    " -quality 100 -sampling-factor 1x1 -profile " + profile +
-                                    " " + scratch.path("tagged.jpg")));
+                                    " -quality 100 -sampling-factor 1x1 -profile " + profile + " " +
+                                    scratch.path("tagged.jpg")));
     const Bitmap reference = testing::parsePpm(
         testing::outputOf("/usr/bin/convert " + scratch.path("tagged.jpg") +
                           " -profile /usr/share/color/icc/sRGB.icc -depth 8 ppm:-"));
@@ -441,12 +445,53 @@ TEST(DecodedPictureTest, FinishingWhileDecodingGivesWhatFinishingAfterwardsGives
   }
 }
 
+// A writer far ahead of the finishing thread fills the ring of rows that a
+// turning picture is decoded into, and must then finish rows itself; one
+// that tells every few rows lets the thread keep up. Either way no row may
+// be overwritten before it is turned, and the result is what finishing
+// afterwards gives, also when the ring is taller than the picture. The
+// even orientations (both mirrors, both quarter turns) go with the Adobe
+// RGB profile, converted as they turn; the odd ones (upright, the half
+// turn, the diagonal mirrors) without; the decoding test above tries
+// every pairing.
+TEST(DecodedPictureTest, StreamingFinishKeepsEveryRowWhateverTheWritersPace) {
+  const std::vector<uint8_t> adobe =
+      readWholeFile("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc");
+  for (const auto& [w, h] : {std::pair{1030, 1020}, std::pair{5000, 210}}) {
+    // No two rows or columns alike, so a row read from the wrong place shows.
+    Bitmap plain(w, h);
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        const uint32_t v = uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u * 65537u;
+        plain.setPixel(x, y, rgb(uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)));
+      }
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+      // The short picture only turns a quarter each way.
+      if (h < 256 && orientation != 6 && orientation != 7) continue;
+      const bool profiled = orientation % 2 == 0;
+      const std::vector<uint8_t> profile = profiled ? adobe : std::vector<uint8_t>{};
+      const Bitmap after =
+          finishPicture({plain, {}, profile, exifWith(false, 0x0112, 3, uint16_t(orientation))}, 0);
+      for (const bool tells : {false, true}) {
+        SCOPED_TRACE(std::to_string(w) + " wide, orientation " + std::to_string(orientation) +
+                     (profiled ? ", Adobe RGB" : "") + (tells ? ", telling" : ""));
+        StreamingFinish streaming(w, h, profile, orientation);
+        for (int32_t y = 0; y < h; ++y) {
+          std::memcpy(streaming.rowToWrite(y), plain.row(y), plain.stride());
+          if (tells && (y + 1) % 16 == 0) streaming.rowsDecoded(y + 1);
+        }
+        EXPECT_EQ(streaming.finish(), after);
+      }
+    }
+  }
+}
+
 TEST(DecodedPictureTest, ADecodeThatFailsWhileFinishingStopsCleanly) {
   Bitmap plain(1100, 1000);
   for (int32_t y = 0; y < 1000; ++y) fillRect(plain, {0, y, 1100, y + 1}, rgb(0, uint8_t(y), 9));
-  const std::vector<uint8_t> whole = tagged(
-      encodeJpeg(plain), exifWith(false, 0x0112, 3, 6),
-      readWholeFile("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc"));
+  const std::vector<uint8_t> whole =
+      tagged(encodeJpeg(plain), exifWith(false, 0x0112, 3, 6),
+             readWholeFile("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc"));
   // Cut inside the pixel data: the thread finishing early rows is stopped
   // and the failure told as for any cut picture.
   for (const size_t keep : {whole.size() / 3, whole.size() - 300}) {
