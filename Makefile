@@ -3,7 +3,7 @@
 # runs every test headless.
 BUILD_DIR ?= build
 JOBS ?= 2
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 12
 
 .PHONY: all setup configure build run test package fuzz-smoke bench clean
 
