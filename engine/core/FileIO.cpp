@@ -307,6 +307,11 @@ bool writeAndReplace(const std::string& path, const std::string& target, const F
 
   // What the content's producer throws ends the write like a failure of
   // the system: the temporary file goes, the target stays as it was.
+  // Large files are handed to the disk while the rest is still produced,
+  // so the fsync below waits for the last few megabytes only. It is a hint:
+  // the fsync alone decides that the bytes are safe.
+  constexpr off_t kWritebackEvery = off_t(8) << 20;
+  off_t written = 0, handedOver = 0;
   try {
     content([&](std::span<const uint8_t> data) {
       size_t done = 0;
@@ -317,6 +322,11 @@ bool writeAndReplace(const std::string& path, const std::string& target, const F
           fail(errno);
         }
         done += size_t(put);
+      }
+      written += off_t(data.size());
+      if (written - handedOver >= kWritebackEvery) {
+        (void)::sync_file_range(fd, handedOver, written - handedOver, SYNC_FILE_RANGE_WRITE);
+        handedOver = written;
       }
     });
   } catch (...) {

@@ -110,14 +110,20 @@ TEST_F(FileIOTest, FailedWritesLeaveNothingBehind) {
 // fails leaves the old file and no temporary one.
 TEST_F(FileIOTest, ContentWrittenInChunksArrivesWholeAndAFailedProducerChangesNothing) {
   const std::vector<uint8_t> big(700000, 0x5A);
-  const FileContent chunks = [&big](const FileChunkSink& put) {
+  // Over 8 MB in all, so the disk is handed early parts while later ones
+  // are still being written.
+  std::vector<uint8_t> counting(700001);
+  for (size_t i = 0; i < counting.size(); ++i) counting[i] = uint8_t(i % 251);
+  const FileContent chunks = [&](const FileChunkSink& put) {
     put(kData);
     put({});
     put(big);
+    for (int i = 0; i < 12; ++i) put(counting);
     put(std::vector<uint8_t>{42});
   };
   std::vector<uint8_t> expected = kData;
   expected.insert(expected.end(), big.begin(), big.end());
+  for (int i = 0; i < 12; ++i) expected.insert(expected.end(), counting.begin(), counting.end());
   expected.push_back(42);
   for (bool unnamed : {true, false}) {
     allowUnnamedTemporaryFiles(unnamed);
