@@ -589,7 +589,9 @@ size_t blendChunks512(const RowJob& job, const ItemTables& tb, const ChunkPlan& 
 #pragma GCC diagnostic pop
 
 bool cpuHasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("prfchw") &&
+  // Every processor with AVX-512 also has PREFETCHW (and older ones run it
+  // as a no-op), which not every compiler can ask about.
+  static const bool has = __builtin_cpu_supports("avx512f") &&
                           __builtin_cpu_supports("avx512bw") &&
                           __builtin_cpu_supports("avx512vbmi");
   return has;
